@@ -1,0 +1,106 @@
+// The thin platform layer over files, folders and drives. Engines reach the
+// machine only through FileSystem, so tests can hand them a temporary folder as
+// drive A:, pull the disk out, or make any single operation fail with a chosen
+// error. Every operation returns 0 on success or an errno value.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace brindlecut {
+
+using Errno = int;
+
+// The error classes of the diskette dialogues.
+inline constexpr int kWriteProtected = 70;  // permission denied, read-only medium or item
+inline constexpr int kNotReady = 71;        // no disk in the drive
+inline constexpr int kAccessError = 75;     // path/file access error (I/O error)
+inline constexpr int kPathNotFound = 76;    // path not found
+inline constexpr int kUnknownError = 0;
+
+// Maps an errno value onto the error classes above (0 for "unknown").
+int errorClass(Errno error);
+// The system's reason for an errno value, as strerror gives it.
+std::string reasonText(Errno error);
+
+enum class DriveKind { Fixed, Removable };
+
+struct Drive {
+    std::string root;  // mount path, such as "/" or "/media/usb"
+    DriveKind kind = DriveKind::Fixed;
+    std::int64_t available = 0;  // bytes available to the user
+};
+
+struct FileInfo {
+    bool isDir = false;
+    bool isRegular = false;
+    bool writable = true;        // some write bit is set in the mode
+    std::int64_t size = 0;
+    std::int64_t modified = 0;   // last write, seconds since the epoch
+};
+
+struct DirEntry {
+    std::string name;
+    bool isDir = false;
+};
+
+// An open file. Positions are 0-based byte offsets.
+class File {
+public:
+    virtual ~File() = default;
+    // Reads up to `length` bytes; `got` is less than `length` only at the end of the file.
+    virtual Errno readAt(std::int64_t offset, void* buffer, std::size_t length, std::size_t& got) = 0;
+    // Writes all `length` bytes or fails.
+    virtual Errno writeAt(std::int64_t offset, const void* buffer, std::size_t length) = 0;
+    virtual Errno size(std::int64_t& out) = 0;
+    // Closing reports errors of delayed writes; a file is closed once.
+    virtual Errno close() = 0;
+    // The descriptor behind the file, or -1; lets copyRange use in-kernel copies.
+    virtual int descriptor() const = 0;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // ENOENT when nothing is there; follows symbolic links.
+    virtual Errno info(const std::string& path, FileInfo& out) = 0;
+    // Names of the files and folders in `folder` ("." and ".." left out), sorted by name.
+    virtual Errno list(const std::string& folder, std::vector<DirEntry>& out) = 0;
+    virtual Errno openRead(const std::string& path, std::unique_ptr<File>& out) = 0;
+    // Creates the file for writing, emptying an existing one.
+    virtual Errno create(const std::string& path, std::unique_ptr<File>& out) = 0;
+    // Creates a new file for writing; EEXIST if something is there already.
+    virtual Errno createNew(const std::string& path, std::unique_ptr<File>& out) = 0;
+    // Deletes a file. Without `force` a read-only file (no write bit in its
+    // mode) is left in place and EACCES is returned.
+    virtual Errno removeFile(const std::string& path, bool force) = 0;
+    // Deletes a folder with everything in it; without `force` it stops with
+    // EACCES at the first read-only file.
+    virtual Errno removeFolder(const std::string& path, bool force) = 0;
+    // Renames a file, replacing a file of the new name.
+    virtual Errno rename(const std::string& from, const std::string& to) = 0;
+    // Copies a file's bytes to `to`, replacing a file of that name.
+    virtual Errno copyFile(const std::string& from, const std::string& to) = 0;
+    // Copies `length` bytes from `from` at `fromOffset` to `to` at `toOffset`,
+    // in the kernel where it can. Fails with EIO-class errors as reads and writes
+    // do; ENODATA when `from` ends before `length` bytes.
+    virtual Errno copyRange(File& from, std::int64_t fromOffset, File& to, std::int64_t toOffset,
+                            std::int64_t length) = 0;
+    virtual Errno availableSpace(const std::string& folder, std::int64_t& out) = 0;
+    // The mounted drives in a stable order: fixed ones first by mount path, then removable ones.
+    virtual Errno drives(std::vector<Drive>& out) = 0;
+    // The root of drive A:, the first mounted removable volume; ENOMEDIUM when none is mounted.
+    virtual Errno driveA(std::string& root) = 0;
+};
+
+// The machine's own file system.
+FileSystem& systemFileSystem();
+
+// Copies with read and write through a bounded buffer; what copyRange falls back to.
+Errno copyRangeBuffered(File& from, std::int64_t fromOffset, File& to, std::int64_t toOffset,
+                        std::int64_t length);
+
+}  // namespace brindlecut

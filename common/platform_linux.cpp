@@ -1,0 +1,364 @@
+// The platform layer on Linux: POSIX file access, in-kernel copies with
+// copy_file_range, and drives read from /proc/self/mountinfo.
+#include "common/platform.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace brindlecut {
+
+int errorClass(Errno error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return kWriteProtected;
+    case ENOMEDIUM:
+    case ENODEV:
+        return kNotReady;
+    case EIO:
+        return kAccessError;
+    case ENOENT:
+    case ENOTDIR:
+        return kPathNotFound;
+    default:
+        return kUnknownError;
+    }
+}
+
+std::string reasonText(Errno error) { return std::strerror(error); }
+
+namespace {
+
+class PosixFile final : public File {
+public:
+    explicit PosixFile(int fd) : fd_(fd) {}
+    ~PosixFile() override {
+        if (fd_ >= 0) ::close(fd_);
+    }
+
+    Errno readAt(std::int64_t offset, void* buffer, std::size_t length, std::size_t& got) override {
+        got = 0;
+        auto* out = static_cast<char*>(buffer);
+        while (got < length) {
+            ssize_t n = ::pread(fd_, out + got, length - got, offset + static_cast<std::int64_t>(got));
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return errno;
+            }
+            if (n == 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        return 0;
+    }
+
+    Errno writeAt(std::int64_t offset, const void* buffer, std::size_t length) override {
+        const auto* in = static_cast<const char*>(buffer);
+        std::size_t done = 0;
+        while (done < length) {
+            ssize_t n = ::pwrite(fd_, in + done, length - done, offset + static_cast<std::int64_t>(done));
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return errno;
+            }
+            if (n == 0) return ENOSPC;
+            done += static_cast<std::size_t>(n);
+        }
+        return 0;
+    }
+
+    Errno size(std::int64_t& out) override {
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0) return errno;
+        out = st.st_size;
+        return 0;
+    }
+
+    Errno close() override {
+        if (fd_ < 0) return EBADF;
+        int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0 ? 0 : errno;
+    }
+
+    int descriptor() const override { return fd_; }
+
+private:
+    int fd_;
+};
+
+Errno openWith(const std::string& path, int flags, std::unique_ptr<File>& out) {
+    int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+    if (fd < 0) return errno;
+    out = std::make_unique<PosixFile>(fd);
+    return 0;
+}
+
+bool readOnlyMode(const struct stat& st) { return (st.st_mode & 0222) == 0; }
+
+Errno removeTree(const std::string& path, bool force) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return errno;
+    if (!S_ISDIR(st.st_mode)) {
+        if (!force && readOnlyMode(st)) return EACCES;
+        return ::unlink(path.c_str()) == 0 ? 0 : errno;
+    }
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir) return errno;
+    std::vector<std::string> names;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(dir);
+    for (const auto& name : names) {
+        if (Errno e = removeTree(path + "/" + name, force)) return e;
+    }
+    return ::rmdir(path.c_str()) == 0 ? 0 : errno;
+}
+
+// Undoes the octal escapes (\040 for a blank) of /proc/self/mountinfo.
+std::string unescapeMount(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 3 < text.size()) {
+            const std::string digits = text.substr(i + 1, 3);
+            if (digits.size() == 3 && std::all_of(digits.begin(), digits.end(),
+                                                  [](char c) { return c >= '0' && c <= '7'; })) {
+                out += static_cast<char>(std::stoi(digits, nullptr, 8));
+                i += 3;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+bool startsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Whether the block device behind a mount is flagged removable (for a
+// partition, the flag sits on the whole disk one folder up).
+bool blockDeviceRemovable(unsigned major, unsigned minor) {
+    const std::string base = "/sys/dev/block/" + std::to_string(major) + ":" + std::to_string(minor);
+    for (const char* candidate : {"/removable", "/../removable"}) {
+        std::ifstream in(base + candidate);
+        int flag = 0;
+        if (in >> flag) return flag == 1;
+    }
+    return false;
+}
+
+struct Mount {
+    std::string path;
+    std::string type;
+    std::string source;
+    bool removable = false;
+};
+
+std::vector<Mount> readMounts() {
+    static const std::set<std::string> pseudo = {
+        "proc",      "sysfs",   "tmpfs",     "devtmpfs", "devpts",     "cgroup",     "cgroup2",
+        "securityfs", "pstore", "debugfs",   "tracefs",  "configfs",   "fusectl",    "mqueue",
+        "hugetlbfs", "bpf",     "autofs",    "binfmt_misc", "efivarfs", "ramfs",     "rpc_pipefs",
+        "nsfs",      "overlay", "squashfs",  "fuse.portal", "nfsd",    "selinuxfs", "rootfs"};
+    std::vector<Mount> mounts;
+    std::ifstream in("/proc/self/mountinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        // id parent major:minor root mountpoint options [optional...] - type source superoptions
+        std::istringstream fields(line);
+        std::string id, parent, device, root, point, options;
+        fields >> id >> parent >> device >> root >> point >> options;
+        std::string word;
+        while (fields >> word && word != "-") {
+        }
+        std::string type, source;
+        fields >> type >> source;
+        if (root != "/") continue;  // bind mounts of a folder or a file inside another mount
+        if (pseudo.count(type) && !(type == "overlay" && point == "/")) continue;
+        Mount mount{unescapeMount(point), type, unescapeMount(source), false};
+        unsigned major = 0, minor = 0;
+        if (std::sscanf(device.c_str(), "%u:%u", &major, &minor) == 2 && startsWith(mount.source, "/dev/"))
+            mount.removable = blockDeviceRemovable(major, minor);
+        if (startsWith(mount.path, "/media/") || startsWith(mount.path, "/run/media/"))
+            mount.removable = true;
+        if (!mount.removable && !startsWith(mount.source, "/dev/") && mount.path != "/") continue;
+        struct stat st {};
+        if (::stat(mount.path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+        mounts.push_back(mount);
+    }
+    return mounts;
+}
+
+class SystemFileSystem final : public FileSystem {
+public:
+    Errno info(const std::string& path, FileInfo& out) override {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0) return errno;
+        out.isDir = S_ISDIR(st.st_mode);
+        out.isRegular = S_ISREG(st.st_mode);
+        out.writable = !readOnlyMode(st);
+        out.size = st.st_size;
+        out.modified = st.st_mtim.tv_sec;
+        return 0;
+    }
+
+    Errno list(const std::string& folder, std::vector<DirEntry>& out) override {
+        out.clear();
+        DIR* dir = ::opendir(folder.c_str());
+        if (!dir) return errno;
+        errno = 0;
+        while (dirent* entry = ::readdir(dir)) {
+            std::string name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            bool isDir = entry->d_type == DT_DIR;
+            if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+                struct stat st {};
+                const std::string full = folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+                isDir = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+            }
+            out.push_back({name, isDir});
+        }
+        Errno e = errno;
+        ::closedir(dir);
+        if (e) return e;
+        std::sort(out.begin(), out.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+        return 0;
+    }
+
+    Errno openRead(const std::string& path, std::unique_ptr<File>& out) override {
+        return openWith(path, O_RDONLY, out);
+    }
+
+    Errno create(const std::string& path, std::unique_ptr<File>& out) override {
+        return openWith(path, O_WRONLY | O_CREAT | O_TRUNC, out);
+    }
+
+    Errno createNew(const std::string& path, std::unique_ptr<File>& out) override {
+        return openWith(path, O_WRONLY | O_CREAT | O_EXCL, out);
+    }
+
+    Errno removeFile(const std::string& path, bool force) override {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) return errno;
+        if (S_ISDIR(st.st_mode)) return EISDIR;
+        if (!force && readOnlyMode(st) && !S_ISLNK(st.st_mode)) return EACCES;
+        return ::unlink(path.c_str()) == 0 ? 0 : errno;
+    }
+
+    Errno removeFolder(const std::string& path, bool force) override {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) return errno;
+        if (!S_ISDIR(st.st_mode)) return ENOTDIR;
+        return removeTree(path, force);
+    }
+
+    Errno rename(const std::string& from, const std::string& to) override {
+        return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    }
+
+    Errno copyFile(const std::string& from, const std::string& to) override {
+        std::unique_ptr<File> in, out;
+        if (Errno e = openRead(from, in)) return e;
+        std::int64_t length = 0;
+        if (Errno e = in->size(length)) return e;
+        if (Errno e = create(to, out)) return e;
+        Errno e = copyRange(*in, 0, *out, 0, length);
+        Errno closed = out->close();
+        return e ? e : closed;
+    }
+
+    Errno copyRange(File& from, std::int64_t fromOffset, File& to, std::int64_t toOffset,
+                    std::int64_t length) override {
+        const int in = from.descriptor();
+        const int out = to.descriptor();
+        if (in < 0 || out < 0) return copyRangeBuffered(from, fromOffset, to, toOffset, length);
+        loff_t inOffset = fromOffset;
+        loff_t outOffset = toOffset;
+        std::int64_t left = length;
+        while (left > 0) {
+            const std::size_t chunk = static_cast<std::size_t>(std::min<std::int64_t>(left, std::int64_t{1} << 30));
+            ssize_t n = ::copy_file_range(in, &inOffset, out, &outOffset, chunk, 0);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
+                    return copyRangeBuffered(from, inOffset, to, outOffset, left);
+                return errno;
+            }
+            if (n == 0) return ENODATA;
+            left -= n;
+        }
+        return 0;
+    }
+
+    Errno availableSpace(const std::string& folder, std::int64_t& out) override {
+        struct statvfs st {};
+        if (::statvfs(folder.c_str(), &st) != 0) return errno;
+        out = static_cast<std::int64_t>(st.f_bavail) * static_cast<std::int64_t>(st.f_frsize);
+        return 0;
+    }
+
+    Errno drives(std::vector<Drive>& out) override {
+        out.clear();
+        std::vector<Drive> removable;
+        std::set<std::string> seen;
+        for (const Mount& mount : readMounts()) {
+            if (!seen.insert(mount.path).second) continue;
+            Drive drive{mount.path, mount.removable ? DriveKind::Removable : DriveKind::Fixed, 0};
+            availableSpace(mount.path, drive.available);
+            (mount.removable ? removable : out).push_back(drive);
+        }
+        std::sort(out.begin(), out.end(), [](const Drive& a, const Drive& b) { return a.root < b.root; });
+        out.insert(out.end(), removable.begin(), removable.end());
+        return 0;
+    }
+
+    Errno driveA(std::string& root) override {
+        for (const Mount& mount : readMounts()) {
+            if (mount.removable) {
+                root = mount.path;
+                return 0;
+            }
+        }
+        return ENOMEDIUM;
+    }
+};
+
+}  // namespace
+
+Errno copyRangeBuffered(File& from, std::int64_t fromOffset, File& to, std::int64_t toOffset,
+                        std::int64_t length) {
+    constexpr std::size_t kBuffer = 256 * 1024;
+    std::vector<char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(length, kBuffer)));
+    std::int64_t done = 0;
+    while (done < length) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(length - done, kBuffer));
+        std::size_t got = 0;
+        if (Errno e = from.readAt(fromOffset + done, buffer.data(), want, got)) return e;
+        if (got == 0) return ENODATA;
+        if (Errno e = to.writeAt(toOffset + done, buffer.data(), got)) return e;
+        done += static_cast<std::int64_t>(got);
+    }
+    return 0;
+}
+
+FileSystem& systemFileSystem() {
+    static SystemFileSystem instance;
+    return instance;
+}
+
+}  // namespace brindlecut

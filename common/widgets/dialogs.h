@@ -1,0 +1,49 @@
+// What the windows ask of the user beyond their own controls: the message boxes
+// of the engine's Prompter plus the file dialog. The programs use real modal
+// QMessageBox and QFileDialog; widget tests pass scripted answers.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include "common/prompter.h"
+
+namespace brindlecut {
+
+class Dialogs : public Prompter {
+public:
+    // An open-file dialog that returns only an existing file; an empty string
+    // when the user cancelled.
+    virtual QString openFile(const QString& title, const QString& filter, const QString& defaultSuffix) = 0;
+};
+
+// Modal message boxes with no icon, titled with the program's name
+// ("Brindlecut" or "join"), over `parent`; a modal progress dialog for long
+// copies.
+class MessageBoxDialogs : public Dialogs {
+public:
+    explicit MessageBoxDialogs(QString title, QWidget* parent = nullptr);
+    ~MessageBoxDialogs() override;
+
+    void setParent(QWidget* parent) { parent_ = parent; }
+
+    void tell(const std::string& text) override;
+    bool askOkCancel(const std::string& text) override;
+    bool askYesNo(const std::string& text) override;
+    bool progress(const std::string& item, std::int64_t done, std::int64_t total) override;
+    void progressEnd() override;
+    QString openFile(const QString& title, const QString& filter, const QString& defaultSuffix) override;
+
+private:
+    QString title_;
+    QWidget* parent_;
+    struct ProgressState;
+    ProgressState* progress_ = nullptr;
+};
+
+// Engine strings are bytes in the local 8-bit encoding (file names as the file
+// system gives them); these convert for display and back.
+QString fromLocal(const std::string& text);
+std::string toLocal(const QString& text);
+
+}  // namespace brindlecut

@@ -1,0 +1,25 @@
+// The diskette span writer: one piece per disk in drive A:, disk 1 also
+// receiving the joiner, the manifest and the help text. Driven by prompts.
+#pragma once
+
+#include <string>
+
+#include "common/outcome.h"
+#include "common/platform.h"
+#include "common/prompter.h"
+#include "splitter/engine/split_job.h"
+
+namespace brindlecut {
+
+// The exact bytes of "help.txt".
+std::string helpText();
+
+// Runs the whole diskette dialogue through `prompter`: disk prompts, the erase
+// question, the retry questions. `splitterFolder` is the folder of the running
+// splitter, where "join.exe" is looked for. Done after the last piece (the
+// window then shows "Files have been split successfully!!"); Cancelled after
+// a Cancel or No anywhere; Failed only where the source cannot be opened.
+Outcome splitToDiskettes(FileSystem& fs, Prompter& prompter, const SplitJob& job,
+                         const std::string& splitterFolder);
+
+}  // namespace brindlecut

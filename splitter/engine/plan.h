@@ -1,0 +1,48 @@
+// Split planning: from what the user typed and chose in the size window to
+// either a refusal (one of seven fixed messages) or a plan with its summary.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace brindlecut {
+
+enum class SizeUnit { Bytes = 0, Kilobytes = 1, Megabytes = 2 };
+
+struct PlanInput {
+    std::string sizeText;      // the size box's text, as typed
+    int unitIndex = 0;         // 0 "B", 1 "KB", 2 "MB"; anything else counts as bytes
+    std::int64_t filesize = 0;
+    int tofloppy = 0;
+    // Used only for the summary.
+    std::string sourcepath;
+    std::string sizetext;
+    std::string destfolder;
+};
+
+struct Plan {
+    // Empty when the plan is accepted; otherwise the refusal message, exactly.
+    std::string refusal;
+    // "Invalid Entry" also turns the size box's text into a single blank.
+    bool clearSizeText = false;
+    // Set as soon as they are computed, also when a later check refuses.
+    std::optional<double> sizevalue;
+    std::optional<std::int64_t> piecesize;
+    // Only for an accepted plan.
+    int piececount = 0;
+    std::string summary;
+
+    bool accepted() const { return refusal.empty(); }
+};
+
+// The largest diskette piece, in whole bytes (1.3 MB rounded down).
+inline constexpr std::int64_t kDiskettePieceLimit = 1363148;
+
+Plan planSplit(const PlanInput& input);
+
+// Reads a plain decimal number: optional blanks, an optional sign, digits with
+// at most one ".", optional blanks. Nothing else reads as a number.
+std::optional<double> parseSize(const std::string& text);
+
+}  // namespace brindlecut
