@@ -5,6 +5,8 @@
 
 #include <QString>
 #include <QWidget>
+#include <cstdint>
+#include <functional>
 
 #include "common/prompter.h"
 
@@ -27,6 +29,11 @@ public:
 
     void setParent(QWidget* parent) { parent_ = parent; }
 
+    // The progress dialog appears once a long copy has run for `showAfterMs`
+    // and is brought up to date at most every `updateEveryMs`; `nowMs` is a
+    // steady clock in milliseconds. Tests pass their own clock.
+    void setProgressTiming(std::function<std::int64_t()> nowMs, int showAfterMs = 500, int updateEveryMs = 50);
+
     void tell(const std::string& text) override;
     bool askOkCancel(const std::string& text) override;
     bool askYesNo(const std::string& text) override;
@@ -37,6 +44,9 @@ public:
 private:
     QString title_;
     QWidget* parent_;
+    std::function<std::int64_t()> nowMs_;
+    int showAfterMs_ = 500;
+    int updateEveryMs_ = 50;
     struct ProgressState;
     ProgressState* progress_ = nullptr;
 };

@@ -15,6 +15,11 @@ class DirListBox : public QListWidget {
     Q_PROPERTY(QString Path READ path WRITE setPath NOTIFY pathChanged)
 
 public:
+    // Each row keeps its folder's absolute path and its indent depth (0 for the root).
+    static constexpr int PathRole = Qt::UserRole;
+    static constexpr int DepthRole = Qt::UserRole + 1;
+
+    // Opens the current working folder, as the platform's folder list does.
     explicit DirListBox(QWidget* parent = nullptr);
 
     // The open folder, as an absolute path with "/" separators ("/" for the root).
@@ -32,6 +37,9 @@ public:
 signals:
     // The Change event: Path has changed.
     void pathChanged(const QString& path);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void refill();

@@ -1,0 +1,71 @@
+#include "common/widgets/hover.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QWidget>
+#include <algorithm>
+#include <utility>
+
+#include "common/widgets/twips.h"
+
+namespace brindlecut {
+
+QColor hoverColour() { return fromBgr(0x808080); }
+QColor restColour() { return fromBgr(0xC0C0C0); }
+
+QColor buttonColour(const QAbstractButton* button) { return button->palette().color(QPalette::Button); }
+
+void setButtonColour(QAbstractButton* button, const QColor& colour) {
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, colour);
+    button->setPalette(palette);
+}
+
+void hover(QAbstractButton* button) { setButtonColour(button, hoverColour()); }
+
+void rest(const std::vector<QAbstractButton*>& buttons) {
+    for (QAbstractButton* button : buttons) setButtonColour(button, restColour());
+}
+
+namespace {
+
+// Watches pointer moves on one window and its listed buttons. Lives as a child
+// of the window, so it goes with it.
+class HoverFilter : public QObject {
+public:
+    HoverFilter(QWidget* window, std::vector<QAbstractButton*> buttons)
+        : QObject(window), window_(window), buttons_(std::move(buttons)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::MouseMove) return false;
+        if (watched == window_) {
+            // A move over a control without mouse tracking (a label, a frame)
+            // is handed on to the window too; only the bare background rests.
+            const auto* move = static_cast<QMouseEvent*>(event);
+            if (window_->childAt(move->position().toPoint()) == nullptr) rest(buttons_);
+            return false;
+        }
+        auto found = std::find(buttons_.begin(), buttons_.end(), watched);
+        // Qt still shows a disabled button's moves to its filters; the button itself must not react.
+        if (found != buttons_.end() && (*found)->isEnabled()) hover(*found);
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    std::vector<QAbstractButton*> buttons_;
+};
+
+}  // namespace
+
+void wireHover(QWidget* window, std::vector<QAbstractButton*> buttons) {
+    window->setMouseTracking(true);
+    for (QAbstractButton* button : buttons) button->setMouseTracking(true);
+    auto* filter = new HoverFilter(window, buttons);
+    window->installEventFilter(filter);
+    for (QAbstractButton* button : buttons) button->installEventFilter(filter);
+}
+
+}  // namespace brindlecut
