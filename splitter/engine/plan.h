@@ -27,6 +27,8 @@ struct Plan {
     // "Invalid Entry" also turns the size box's text into a single blank.
     bool clearSizeText = false;
     // Set as soon as they are computed, also when a later check refuses.
+    // `piecesize` is the typed size in whole bytes, rounded down; a size too
+    // large for 64 bits is held as the largest int64 value.
     std::optional<double> sizevalue;
     std::optional<std::int64_t> piecesize;
     // Only for an accepted plan.
