@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,8 +14,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <set>
 #include <sstream>
+
+#include "common/mounts.h"
 
 namespace brindlecut {
 
@@ -128,30 +130,8 @@ Errno removeTree(const std::string& path, bool force) {
     return ::rmdir(path.c_str()) == 0 ? 0 : errno;
 }
 
-// Undoes the octal escapes (\040 for a blank) of /proc/self/mountinfo.
-std::string unescapeMount(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 3 < text.size()) {
-            const std::string digits = text.substr(i + 1, 3);
-            if (digits.size() == 3 && std::all_of(digits.begin(), digits.end(),
-                                                  [](char c) { return c >= '0' && c <= '7'; })) {
-                out += static_cast<char>(std::stoi(digits, nullptr, 8));
-                i += 3;
-                continue;
-            }
-        }
-        out += text[i];
-    }
-    return out;
-}
-
-bool startsWith(const std::string& text, const std::string& prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-// Whether the block device behind a mount is flagged removable (for a
-// partition, the flag sits on the whole disk one folder up).
+// Whether the block device numbered major:minor is flagged removable; for a
+// partition the flag sits on the whole disk, one folder up in /sys.
 bool blockDeviceRemovable(unsigned major, unsigned minor) {
     const std::string base = "/sys/dev/block/" + std::to_string(major) + ":" + std::to_string(minor);
     for (const char* candidate : {"/removable", "/../removable"}) {
@@ -162,46 +142,28 @@ bool blockDeviceRemovable(unsigned major, unsigned minor) {
     return false;
 }
 
-struct Mount {
-    std::string path;
-    std::string type;
-    std::string source;
-    bool removable = false;
-};
+// The mount's own device numbers are anonymous for some file systems (btrfs),
+// so the device node named as the source is asked too.
+bool mountRemovable(const MountInfoEntry& mount) {
+    if (blockDeviceRemovable(mount.major, mount.minor)) return true;
+    struct stat st {};
+    if (mount.source.rfind("/dev/", 0) == 0 && ::stat(mount.source.c_str(), &st) == 0 && S_ISBLK(st.st_mode))
+        return blockDeviceRemovable(major(st.st_rdev), minor(st.st_rdev));
+    return false;
+}
 
-std::vector<Mount> readMounts() {
-    static const std::set<std::string> pseudo = {
-        "proc",      "sysfs",   "tmpfs",     "devtmpfs", "devpts",     "cgroup",     "cgroup2",
-        "securityfs", "pstore", "debugfs",   "tracefs",  "configfs",   "fusectl",    "mqueue",
-        "hugetlbfs", "bpf",     "autofs",    "binfmt_misc", "efivarfs", "ramfs",     "rpc_pipefs",
-        "nsfs",      "overlay", "squashfs",  "fuse.portal", "nfsd",    "selinuxfs", "rootfs"};
-    std::vector<Mount> mounts;
+bool isFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Read afresh on every call: a disk can be inserted or pulled out between two
+// questions to the user.
+std::vector<Volume> mountedVolumes() {
     std::ifstream in("/proc/self/mountinfo");
-    std::string line;
-    while (std::getline(in, line)) {
-        // id parent major:minor root mountpoint options [optional...] - type source superoptions
-        std::istringstream fields(line);
-        std::string id, parent, device, root, point, options;
-        fields >> id >> parent >> device >> root >> point >> options;
-        std::string word;
-        while (fields >> word && word != "-") {
-        }
-        std::string type, source;
-        fields >> type >> source;
-        if (root != "/") continue;  // bind mounts of a folder or a file inside another mount
-        if (pseudo.count(type) && !(type == "overlay" && point == "/")) continue;
-        Mount mount{unescapeMount(point), type, unescapeMount(source), false};
-        unsigned major = 0, minor = 0;
-        if (std::sscanf(device.c_str(), "%u:%u", &major, &minor) == 2 && startsWith(mount.source, "/dev/"))
-            mount.removable = blockDeviceRemovable(major, minor);
-        if (startsWith(mount.path, "/media/") || startsWith(mount.path, "/run/media/"))
-            mount.removable = true;
-        if (!mount.removable && !startsWith(mount.source, "/dev/") && mount.path != "/") continue;
-        struct stat st {};
-        if (::stat(mount.path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
-        mounts.push_back(mount);
-    }
-    return mounts;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return volumesOf(parseMountInfo(text.str()), MountProbe{mountRemovable, isFolder});
 }
 
 class SystemFileSystem final : public FileSystem {
@@ -315,22 +277,22 @@ public:
     Errno drives(std::vector<Drive>& out) override {
         out.clear();
         std::vector<Drive> removable;
-        std::set<std::string> seen;
-        for (const Mount& mount : readMounts()) {
-            if (!seen.insert(mount.path).second) continue;
-            Drive drive{mount.path, mount.removable ? DriveKind::Removable : DriveKind::Fixed, 0};
-            availableSpace(mount.path, drive.available);
-            (mount.removable ? removable : out).push_back(drive);
+        for (const Volume& volume : mountedVolumes()) {
+            Drive drive{volume.path, volume.removable ? DriveKind::Removable : DriveKind::Fixed, 0};
+            // A volume that cannot say how much room it has offers none.
+            if (availableSpace(volume.path, drive.available) != 0) drive.available = 0;
+            (volume.removable ? removable : out).push_back(std::move(drive));
         }
         std::sort(out.begin(), out.end(), [](const Drive& a, const Drive& b) { return a.root < b.root; });
+        // Removable volumes keep their mount order, so the first of them is drive A:.
         out.insert(out.end(), removable.begin(), removable.end());
         return 0;
     }
 
     Errno driveA(std::string& root) override {
-        for (const Mount& mount : readMounts()) {
-            if (mount.removable) {
-                root = mount.path;
+        for (const Volume& volume : mountedVolumes()) {
+            if (volume.removable) {
+                root = volume.path;
                 return 0;
             }
         }
