@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "common/copy.h"
@@ -28,8 +29,8 @@ inline constexpr const char* kOverwriteQuestion = " The file already exists.Woul
 inline constexpr const char* kChooseAnother = "Choose a different directory";
 
 struct Destination {
-    std::string path;         // the folder joined with the file name
-    bool mustAsk = false;     // a file is already there: ask kOverwriteQuestion first
+    std::string path;      // the folder joined with the file name
+    bool mustAsk = false;  // a file is already there: ask kOverwriteQuestion first
 };
 Destination destinationFor(FileSystem& fs, const std::string& folder, const std::string& filename);
 
@@ -39,12 +40,44 @@ bool checkDestination(FileSystem& fs, Prompter& prompter, const std::string& fol
                       const std::string& filename, std::string& destinationPath);
 
 // Appends the whole piece at `piecePath` to `destination` at `offset`, which
-// then points past it. Errors carry the errno; `failedPath` names the file.
+// then points past it. Errors carry the errno (ECANCELED when the user
+// cancelled the progress); `failedPath` names the piece, or is left empty when
+// the fault lay in writing the destination.
 Errno appendPiece(FileSystem& fs, const std::string& piecePath, File& destination, std::int64_t& offset,
                   ProgressTracker& tracker, std::string& failedPath);
 
 // A temporary file name in `folder` for the rebuilt file, unused at the moment.
 std::string temporaryPathFor(FileSystem& fs, const std::string& destinationPath);
+
+// The rebuilt file while it is written: a hidden temporary file beside the
+// destination that replaces it only once complete, so that a failure or a
+// cancel never leaves a partial file behind nor harms an earlier file of that
+// name. Removed when dropped before commit(). Shared by both joins.
+class RebuiltFile {
+public:
+    RebuiltFile(FileSystem& fs, std::string destinationPath)
+        : fs_(fs), destinationPath_(std::move(destinationPath)) {}
+    ~RebuiltFile() { discard(); }
+    RebuiltFile(const RebuiltFile&) = delete;
+    RebuiltFile& operator=(const RebuiltFile&) = delete;
+
+    // Creates the temporary file.
+    Errno open();
+    File& file() { return *file_; }
+    const std::string& temporaryPath() const { return temporaryPath_; }
+    // Closes the temporary file and renames it onto the destination; on a
+    // failure the temporary file is removed.
+    Errno commit();
+    // Closes and removes the temporary file, if there is one.
+    void discard();
+
+private:
+    FileSystem& fs_;
+    std::string destinationPath_;
+    std::string temporaryPath_;
+    std::unique_ptr<File> file_;
+    bool pending_ = false;
+};
 
 // The whole folder join after the user pressed ACCEPT with `destFolder` open.
 // Cancelled when the overwrite question was answered No (kChooseAnother has

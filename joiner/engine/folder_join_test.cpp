@@ -1,0 +1,590 @@
+#include "joiner/engine/folder_join.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+
+#include "common/contract.h"
+#include "tests/support/faulty_file_system.h"
+#include "tests/support/scripted_prompter.h"
+#include "tests/support/temp_dir.h"
+
+namespace brindlecut {
+namespace {
+
+using testing::exists;
+using testing::FaultyFileSystem;
+using testing::listNames;
+using testing::Op;
+using testing::patternBytes;
+using testing::readFile;
+using testing::ScriptedPrompter;
+using testing::setReadOnly;
+using testing::TempDir;
+using testing::writeFile;
+
+const std::string kOverwriteYes = std::string("yesno: ") + kOverwriteQuestion + " -> Yes";
+const std::string kOverwriteNo = std::string("yesno: ") + kOverwriteQuestion + " -> No";
+
+// Cuts `data` into pieces of `pieceSize` bytes (the last one shorter).
+std::vector<std::string> cut(const std::string& data, std::size_t pieceSize) {
+    std::vector<std::string> pieces;
+    for (std::size_t at = 0; at < data.size(); at += pieceSize) pieces.push_back(data.substr(at, pieceSize));
+    return pieces;
+}
+
+// Lays a split set down in `folder` as the splitter would, and returns the
+// manifest's path.
+std::string writeSet(const std::string& folder, const std::string& filename,
+                     const std::vector<std::string>& pieces, const std::string& manifest = {}) {
+    for (std::size_t k = 0; k < pieces.size(); ++k)
+        writeFile(pathInFolder(folder, pieceName(filename, static_cast<std::int64_t>(k + 1))), pieces[k]);
+    const std::string path = pathInFolder(folder, manifest.empty() ? manifestName(filename) : manifest);
+    EXPECT_EQ(writeManifest(systemFileSystem(), path, filename, static_cast<std::int64_t>(pieces.size())), 0);
+    return path;
+}
+
+// A split set in one folder and an empty destination folder beside it.
+class FolderJoinTest : public ::testing::Test {
+protected:
+    FolderJoinJob read(const std::string& manifestPath) {
+        FolderJoinJob job;
+        const Outcome outcome = readFolderManifest(fs, manifestPath, job);
+        EXPECT_TRUE(outcome.isDone()) << outcome.text();
+        return job;
+    }
+    // Writes a set of `count` pieces of distinct bytes and reads its manifest.
+    FolderJoinJob prepare(int count, std::size_t pieceSize = 1000,
+                          const std::string& filename = "report.doc") {
+        data = patternBytes(static_cast<std::int64_t>(count * pieceSize - pieceSize / 3), 7);
+        pieces = cut(data, pieceSize);
+        manifestPath = writeSet(source.path(), filename, pieces);
+        before = listNames(source.path());
+        return read(manifestPath);
+    }
+    Outcome join(const FolderJoinJob& job) { return joinFromFolder(fs, prompter, job, dest.path()); }
+    // Nothing of the split set changed.
+    void expectSetIntact() {
+        EXPECT_EQ(listNames(source.path()), before);
+        for (std::size_t k = 0; k < pieces.size(); ++k)
+            EXPECT_EQ(readFile(source / pieceName("report.doc", static_cast<std::int64_t>(k + 1))),
+                      pieces[k]);
+    }
+
+    TempDir source;
+    TempDir dest;
+    FaultyFileSystem fs;
+    ScriptedPrompter prompter;
+    std::string data;
+    std::vector<std::string> pieces;
+    std::string manifestPath;
+    std::vector<std::string> before;
+};
+
+// ---- the manifest read -------------------------------------------------------
+
+struct RefusedManifest {
+    const char* label;
+    std::string bytes;
+};
+
+class RefusedManifestTest : public ::testing::TestWithParam<RefusedManifest> {};
+
+TEST_P(RefusedManifestTest, IsFailedNamingTheFileAndLeavesTheJobAlone) {
+    TempDir dir;
+    const std::string path = dir / "set.inf.vek";
+    writeFile(path, GetParam().bytes);
+    writeFile(dir / "x.1", "piece");
+    FaultyFileSystem fs;
+    FolderJoinJob job{"/earlier/e.inf.vek", "e", 4, "/earlier/e"};
+    const Outcome outcome = readFolderManifest(fs, path, job);
+    ASSERT_TRUE(outcome.isFailed());
+    EXPECT_EQ(outcome.path, path);
+    EXPECT_NE(outcome.text().find(path), std::string::npos);
+    EXPECT_FALSE(outcome.message.empty());
+    EXPECT_EQ(job.manifestPath, "/earlier/e.inf.vek");
+    EXPECT_EQ(job.filename, "e");
+    EXPECT_EQ(job.piececount, 4);
+    EXPECT_EQ(job.pieceBase, "/earlier/e");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Manifests, RefusedManifestTest,
+    ::testing::Values(RefusedManifest{"EmptyName", "\r\n 1 \r\n"}, RefusedManifest{"Dot", ".\r\n 1 \r\n"},
+                      RefusedManifest{"DotDot", "..\r\n 1 \r\n"}, RefusedManifest{"Slash", "../x\r\n 1 \r\n"},
+                      RefusedManifest{"AbsolutePath", "/etc/passwd\r\n 1 \r\n"},
+                      RefusedManifest{"Backslash", "a\\x\r\n 1 \r\n"},
+                      RefusedManifest{"ControlChar", std::string("a\x01x\r\n 1 \r\n")},
+                      RefusedManifest{"Tab", "a\tx\r\n 1 \r\n"}, RefusedManifest{"Zero", "x\r\n 0 \r\n"},
+                      RefusedManifest{"Negative", "x\r\n -1 \r\n"},
+                      RefusedManifest{"TooMany", "x\r\n 32768 \r\n"},
+                      RefusedManifest{"Letters", "x\r\n abc \r\n"},
+                      RefusedManifest{"Fraction", "x\r\n 1.5 \r\n"}, RefusedManifest{"NoSecondLine", "x\r\n"},
+                      RefusedManifest{"Empty", ""}),
+    [](const ::testing::TestParamInfo<RefusedManifest>& info) { return std::string(info.param.label); });
+
+TEST(ReadFolderManifest, MissingFileFailsWithItsPathAndReason) {
+    TempDir dir;
+    FaultyFileSystem fs;
+    FolderJoinJob job;
+    const Outcome outcome = readFolderManifest(fs, dir / "gone.inf.vek", job);
+    ASSERT_TRUE(outcome.isFailed());
+    EXPECT_EQ(outcome.path, dir / "gone.inf.vek");
+    EXPECT_EQ(outcome.error, ENOENT);
+    EXPECT_TRUE(job.filename.empty());
+}
+
+TEST(ReadFolderManifest, FillsTheJobFromLineOneAndTheManifestsFolder) {
+    struct Case {
+        std::string filename;
+        int count;
+        std::string manifest;
+    };
+    const Case cases[] = {{"report.doc", 3, "report.doc.inf.vek"},
+                          {"a, b.txt", 2, "a, b.txt.inf.vek"},
+                          {" leading blank.txt", 12, " leading blank.txt.inf.vek"},
+                          {"archive.tar.gz", 32767, "archive.tar.gz.inf.vek"},
+                          {"na\xc3\xafve \xe2\x82\xac.bin", 1, "renamed by the user.vek"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.filename);
+        TempDir dir;
+        const std::string path = writeSet(dir.path(), c.filename, {}, c.manifest);
+        writeManifest(systemFileSystem(), path, c.filename, c.count);
+        FaultyFileSystem fs;
+        FolderJoinJob job;
+        ASSERT_TRUE(readFolderManifest(fs, path, job).isDone());
+        EXPECT_EQ(job.manifestPath, path);
+        EXPECT_EQ(job.filename, c.filename);
+        EXPECT_EQ(job.piececount, c.count);
+        EXPECT_EQ(job.pieceBase, dir.path() + "/" + c.filename);
+    }
+}
+
+TEST(ReadFolderManifest, BareManifestNameFindsPiecesInTheCurrentFolder) {
+    TempDir dir;
+    writeFile(dir / "x.inf.vek", "x\r\n 2 \r\n");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    FaultyFileSystem fs;
+    FolderJoinJob job;
+    const Outcome outcome = readFolderManifest(fs, "x.inf.vek", job);
+    std::filesystem::current_path(previous);
+    ASSERT_TRUE(outcome.isDone());
+    EXPECT_EQ(job.pieceBase, "x");
+}
+
+// ---- the destination check ---------------------------------------------------
+
+TEST(DestinationFor, JoinsFolderAndNameAndTellsWhetherToAsk) {
+    TempDir dir;
+    FaultyFileSystem fs;
+    writeFile(dir / "there.bin", "old");
+    dir.mkdir("folder.bin");
+    struct Case {
+        std::string folder;
+        std::string filename;
+        std::string path;
+        bool mustAsk;
+    };
+    const Case cases[] = {{dir.path(), "new.bin", dir / "new.bin", false},
+                          {dir.path() + "/", "new.bin", dir / "new.bin", false},
+                          {dir.path(), "there.bin", dir / "there.bin", true},
+                          {dir.path() + "/", "there.bin", dir / "there.bin", true},
+                          {dir.path(), "folder.bin", dir / "folder.bin", false},
+                          {"/", "report.doc", "/report.doc", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder + " " + c.filename);
+        const Destination d = destinationFor(fs, c.folder, c.filename);
+        EXPECT_EQ(d.path, c.path);
+        EXPECT_EQ(d.mustAsk, c.mustAsk);
+    }
+}
+
+TEST(CheckDestination, AsksOnlyWhenAFileIsThereAndNoRefuses) {
+    TempDir dir;
+    FaultyFileSystem fs;
+    writeFile(dir / "there.bin", "old");
+    struct Case {
+        std::string filename;
+        std::vector<bool> answers;
+        bool accepted;
+        std::vector<std::string> shown;
+    };
+    const Case cases[] = {
+        {"new.bin", {}, true, {}},
+        {"there.bin", {true}, true, {kOverwriteYes}},
+        {"there.bin", {false}, false, {kOverwriteNo, "tell: Choose a different directory"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.filename);
+        ScriptedPrompter prompter;
+        for (bool a : c.answers) prompter.answer(a);
+        std::string path = "unchanged";
+        EXPECT_EQ(checkDestination(fs, prompter, dir.path(), c.filename, path), c.accepted);
+        EXPECT_EQ(path, c.accepted ? dir / c.filename : "unchanged");
+        EXPECT_EQ(prompter.shown, c.shown);
+        EXPECT_EQ(prompter.unscripted, 0);
+    }
+    EXPECT_EQ(readFile(dir / "there.bin"), "old");
+}
+
+TEST(TemporaryPathFor, IsHiddenBesideTheDestinationAndUnused) {
+    TempDir dir;
+    FaultyFileSystem fs;
+    const std::string first = temporaryPathFor(fs, dir / "report.doc");
+    EXPECT_EQ(folderOf(first), dir.path() + "/");
+    EXPECT_EQ(baseName(first).front(), '.');
+    EXPECT_NE(baseName(first).find("report.doc"), std::string::npos);
+    writeFile(first, "taken");
+    const std::string second = temporaryPathFor(fs, dir / "report.doc");
+    EXPECT_NE(second, first);
+    EXPECT_FALSE(exists(second));
+    EXPECT_EQ(folderOf(second), dir.path() + "/");
+
+    // The longest name a file may have still leaves a usable temporary name.
+    const std::string longName(255, 'n');
+    const std::string longTemp = temporaryPathFor(fs, dir / longName);
+    EXPECT_LE(baseName(longTemp).size(), 255u);
+    writeFile(longTemp, "fits");
+    EXPECT_EQ(readFile(longTemp), "fits");
+}
+
+// ---- whole joins -------------------------------------------------------------
+
+TEST(FolderJoin, RoundTripsByteForByte) {
+    struct Case {
+        std::string filename;
+        std::int64_t size;
+        std::size_t pieceSize;
+        std::size_t expectedPieces;
+    };
+    const Case cases[] = {{"one byte pieces.bin", 7, 1, 7},
+                          {"report.doc", 10, 3, 4},
+                          {"exact.bin", 9, 3, 3},
+                          {"a, b.txt", 1001, 1000, 2},
+                          {" leading blank.txt", 999, 1000, 1},
+                          {"archive.tar.gz", 120, 10, 12},
+                          {"na\xc3\xafve.bin", 3 * 65536 + 1, 65536, 4}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.filename);
+        TempDir source, dest;
+        const std::string data = patternBytes(c.size, 3);
+        const auto pieces = cut(data, c.pieceSize);
+        ASSERT_EQ(pieces.size(), c.expectedPieces);
+        const std::string manifest = writeSet(source.path(), c.filename, pieces);
+        FaultyFileSystem fs;
+        ScriptedPrompter prompter;
+        FolderJoinJob job;
+        ASSERT_TRUE(readFolderManifest(fs, manifest, job).isDone());
+        const Outcome outcome = joinFromFolder(fs, prompter, job, dest.path());
+        ASSERT_TRUE(outcome.isDone()) << outcome.text();
+        EXPECT_EQ(outcome.message, "");
+        EXPECT_EQ(readFile(dest / c.filename), data);
+        EXPECT_EQ(listNames(dest.path()), std::vector<std::string>{c.filename});
+        EXPECT_TRUE(listNames(source.path()).empty());
+        EXPECT_TRUE(prompter.shown.empty());
+        ASSERT_FALSE(prompter.progressDone.empty());
+        EXPECT_EQ(prompter.progressDone.back(), c.size);
+        EXPECT_GE(prompter.progressEnds, 1);
+    }
+}
+
+TEST_F(FolderJoinTest, TwelvePiecesAreReadInNumericOrder) {
+    const FolderJoinJob job = prepare(12, 100);
+    std::vector<std::string> opened;
+    fs.beforeCall = [&](Op op, const std::string& path) {
+        if (op == Op::OpenRead) opened.push_back(baseName(path));
+    };
+    ASSERT_TRUE(join(job).isDone());
+    std::vector<std::string> expected;
+    for (int i = 1; i <= 12; ++i) expected.push_back("report.doc." + std::to_string(i));
+    EXPECT_EQ(opened, expected);
+    EXPECT_EQ(prompter.progressItems.back(), "report.doc.12");
+    EXPECT_EQ(readFile(dest / "report.doc"), data);
+}
+
+TEST_F(FolderJoinTest, RenamedManifestStillFindsThePieces) {
+    prepare(3);
+    const std::string renamed = source / "something else.vek";
+    std::filesystem::rename(manifestPath, renamed);
+    const FolderJoinJob job = read(renamed);
+    ASSERT_TRUE(join(job).isDone());
+    EXPECT_EQ(readFile(dest / "report.doc"), data);
+    EXPECT_TRUE(listNames(source.path()).empty());
+}
+
+TEST_F(FolderJoinTest, RootLikeDestinationFolderEndingInSeparator) {
+    const FolderJoinJob job = prepare(3);
+    std::vector<std::string> paths;
+    fs.beforeCall = [&](Op, const std::string& path) { paths.push_back(path); };
+    ASSERT_TRUE(joinFromFolder(fs, prompter, job, dest.path() + "/").isDone());
+    EXPECT_EQ(readFile(dest / "report.doc"), data);
+    for (const auto& path : paths) EXPECT_EQ(path.find("//"), std::string::npos) << path;
+}
+
+TEST_F(FolderJoinTest, OverwriteNoChangesNothingThenYesGivesTheExactLength) {
+    const FolderJoinJob job = prepare(3);
+    const std::string earlier = patternBytes(static_cast<std::int64_t>(data.size()) * 3, 99);
+    writeFile(dest / "report.doc", earlier);
+
+    prompter.answer(false);
+    const Outcome refused = join(job);
+    EXPECT_TRUE(refused.isCancelled());
+    EXPECT_EQ(prompter.shown, (std::vector<std::string>{kOverwriteNo, "tell: Choose a different directory"}));
+    EXPECT_EQ(readFile(dest / "report.doc"), earlier);
+    EXPECT_EQ(listNames(dest.path()), std::vector<std::string>{"report.doc"});
+    expectSetIntact();
+
+    prompter.shown.clear();
+    prompter.answer(true);
+    ASSERT_TRUE(join(job).isDone());
+    EXPECT_EQ(prompter.shown, std::vector<std::string>{kOverwriteYes});
+    const std::string rebuilt = readFile(dest / "report.doc");
+    EXPECT_EQ(rebuilt.size(), data.size());
+    EXPECT_EQ(rebuilt, data);
+    EXPECT_TRUE(listNames(source.path()).empty());
+}
+
+TEST_F(FolderJoinTest, MissingPieceIsNamedAndNothingChanges) {
+    const FolderJoinJob job = prepare(3);
+    std::filesystem::remove(source / "report.doc.2");
+    before = listNames(source.path());
+    const Outcome outcome = join(job);
+    ASSERT_TRUE(outcome.isFailed());
+    EXPECT_EQ(outcome.path, source / "report.doc.2");
+    EXPECT_EQ(outcome.error, ENOENT);
+    EXPECT_NE(outcome.text().find(source / "report.doc.2"), std::string::npos);
+    EXPECT_TRUE(listNames(dest.path()).empty());
+    EXPECT_EQ(listNames(source.path()), before);
+    EXPECT_EQ(fs.calls(Op::CreateNew), 0);
+}
+
+TEST_F(FolderJoinTest, PieceThatIsAFolderIsRefused) {
+    const FolderJoinJob job = prepare(3);
+    std::filesystem::remove(source / "report.doc.3");
+    source.mkdir("report.doc.3");
+    before = listNames(source.path());
+    const Outcome outcome = join(job);
+    ASSERT_TRUE(outcome.isFailed());
+    EXPECT_EQ(outcome.path, source / "report.doc.3");
+    EXPECT_TRUE(listNames(dest.path()).empty());
+    EXPECT_EQ(listNames(source.path()), before);
+}
+
+TEST_F(FolderJoinTest, FolderInTheWayOfTheDestinationIsRefusedWithoutAsking) {
+    const FolderJoinJob job = prepare(2);
+    dest.mkdir("report.doc");
+    const Outcome outcome = join(job);
+    ASSERT_TRUE(outcome.isFailed());
+    EXPECT_EQ(outcome.path, dest / "report.doc");
+    EXPECT_EQ(outcome.error, EISDIR);
+    EXPECT_TRUE(prompter.shown.empty());
+    expectSetIntact();
+}
+
+TEST_F(FolderJoinTest, NotEnoughRoomNamesFolderNeededAndAvailable) {
+    const FolderJoinJob job = prepare(3);
+    fs.setAvailable(dest.path(), static_cast<std::int64_t>(data.size()) - 1);
+    const Outcome outcome = join(job);
+    ASSERT_TRUE(outcome.isFailed());
+    EXPECT_EQ(outcome.path, dest.path());
+    EXPECT_NE(outcome.text().find(dest.path()), std::string::npos);
+    EXPECT_NE(outcome.message.find(std::to_string(data.size()) + " bytes are needed"), std::string::npos);
+    EXPECT_NE(outcome.message.find(std::to_string(data.size() - 1) + " bytes are available"),
+              std::string::npos);
+    EXPECT_TRUE(listNames(dest.path()).empty());
+    expectSetIntact();
+
+    fs.setAvailable(dest.path(), static_cast<std::int64_t>(data.size()));
+    ASSERT_TRUE(join(job).isDone());
+    EXPECT_EQ(readFile(dest / "report.doc"), data);
+}
+
+// Each fault, injected at its step, ends with a failure that names the right
+// file, no temporary file, an earlier destination file untouched and the split
+// set complete.
+struct InjectedFault {
+    const char* label;
+    Op op;
+    Errno error;
+    const char* pathContains;  // "" for any path
+    int after;
+    const char* namedFile;  // the file the outcome names, relative to `source` or `dest`
+    bool namedInDest;
+};
+
+class FolderJoinFaultTest : public FolderJoinTest, public ::testing::WithParamInterface<InjectedFault> {};
+
+TEST_P(FolderJoinFaultTest, FailsNamingTheFileAndLeavesEverythingAsItWas) {
+    const InjectedFault& f = GetParam();
+    const FolderJoinJob job = prepare(3);
+    const std::string earlier = "earlier file, longer than nothing";
+    writeFile(dest / "report.doc", earlier);
+    prompter.answer(true);
+    fs.failOn(f.op, f.error, f.pathContains, f.after);
+    const Outcome outcome = join(job);
+    ASSERT_TRUE(outcome.isFailed()) << outcome.text();
+    const std::string folder = f.namedInDest ? dest.path() : source.path();
+    EXPECT_EQ(outcome.path, *f.namedFile ? folder + "/" + f.namedFile : folder);
+    EXPECT_EQ(outcome.error, f.error);
+    EXPECT_NE(outcome.text().find(reasonText(f.error)), std::string::npos);
+    EXPECT_EQ(listNames(dest.path()), std::vector<std::string>{"report.doc"});
+    EXPECT_EQ(readFile(dest / "report.doc"), earlier);
+    expectSetIntact();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, FolderJoinFaultTest,
+    ::testing::Values(
+        InjectedFault{"CheckOfPiece", Op::Info, EIO, "report.doc.2", 0, "report.doc.2", false},
+        InjectedFault{"FreeSpace", Op::AvailableSpace, EIO, "", 0, "", true},
+        InjectedFault{"CreateDestination", Op::CreateNew, EACCES, "", 0, "report.doc", true},
+        InjectedFault{"OpenFirstPiece", Op::OpenRead, EACCES, "report.doc.1", 0, "report.doc.1", false},
+        InjectedFault{"SizeOfLastPiece", Op::Size, EIO, "report.doc.3", 0, "report.doc.3", false},
+        InjectedFault{"ReadMiddlePiece", Op::CopyRange, EIO, "report.doc.2", 0, "report.doc.2", false},
+        InjectedFault{"WriteDestinationFull", Op::Write, ENOSPC, ".joining", 1, "report.doc", true},
+        InjectedFault{"CloseDestination", Op::Close, EIO, ".joining", 0, "report.doc", true},
+        InjectedFault{"Rename", Op::Rename, EXDEV, "", 0, "report.doc", true}),
+    [](const ::testing::TestParamInfo<InjectedFault>& info) { return std::string(info.param.label); });
+
+TEST_F(FolderJoinTest, DestinationFolderThatDoesNotExistFails) {
+    const FolderJoinJob job = prepare(2);
+    const Outcome outcome = joinFromFolder(fs, prompter, job, dest / "not there");
+    ASSERT_TRUE(outcome.isFailed());
+    EXPECT_NE(outcome.text().find(dest / "not there"), std::string::npos);
+    EXPECT_FALSE(exists(dest / "not there"));
+    expectSetIntact();
+}
+
+TEST_F(FolderJoinTest, PieceRemovedBetweenTheCheckAndItsReadIsNamed) {
+    const FolderJoinJob job = prepare(3);
+    fs.beforeCall = [&](Op op, const std::string& path) {
+        if (op == Op::OpenRead && baseName(path) == "report.doc.2") std::filesystem::remove(path);
+    };
+    const Outcome outcome = join(job);
+    ASSERT_TRUE(outcome.isFailed());
+    EXPECT_EQ(outcome.path, source / "report.doc.2");
+    EXPECT_EQ(outcome.error, ENOENT);
+    EXPECT_TRUE(listNames(dest.path()).empty());
+    EXPECT_EQ(listNames(source.path()),
+              (std::vector<std::string>{"report.doc.1", "report.doc.3", "report.doc.inf.vek"}));
+    EXPECT_EQ(readFile(source / "report.doc.1"), pieces[0]);
+    EXPECT_EQ(readFile(source / "report.doc.3"), pieces[2]);
+}
+
+TEST_F(FolderJoinTest, FilesThatCannotBeDeletedAreNamedInOneNotice) {
+    const FolderJoinJob job = prepare(4);
+    setReadOnly(manifestPath);
+    setReadOnly(source / "report.doc.2");
+    fs.failOn(Op::RemoveFile, EBUSY, "report.doc.4");
+    const Outcome outcome = join(job);
+    ASSERT_TRUE(outcome.isDone()) << outcome.text();
+    EXPECT_EQ(outcome.message,
+              "The file has been rebuilt, but these files of the split set could not be deleted:\n" +
+                  manifestPath + ": " + reasonText(EACCES) + "\n" + (source / "report.doc.2") + ": " +
+                  reasonText(EACCES) + "\n" + (source / "report.doc.4") + ": " + reasonText(EBUSY));
+    EXPECT_EQ(readFile(dest / "report.doc"), data);
+    EXPECT_EQ(listNames(source.path()),
+              (std::vector<std::string>{"report.doc.2", "report.doc.4", "report.doc.inf.vek"}));
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(FolderJoinTest, DeletesTheManifestBeforeThePiecesAndOnlyAfterTheRename) {
+    const FolderJoinJob job = prepare(3);
+    std::vector<std::string> steps;
+    fs.beforeCall = [&](Op op, const std::string& path) {
+        if (op == Op::Rename) steps.push_back("rename " + baseName(path));
+        if (op == Op::RemoveFile) steps.push_back("remove " + baseName(path));
+    };
+    ASSERT_TRUE(join(job).isDone());
+    EXPECT_EQ(steps, (std::vector<std::string>{"rename report.doc", "remove report.doc.inf.vek",
+                                               "remove report.doc.1", "remove report.doc.2",
+                                               "remove report.doc.3"}));
+}
+
+TEST_F(FolderJoinTest, CancelAtFirstMiddleAndLastPieceLeavesEverythingAsItWas) {
+    const FolderJoinJob job = prepare(5);
+    const std::string earlier = "an earlier report";
+    writeFile(dest / "report.doc", earlier);
+    for (int cancelAt : {0, 2, 4}) {
+        SCOPED_TRACE(cancelAt);
+        ScriptedPrompter cancelling;
+        cancelling.answer(true);
+        cancelling.cancelAfterProgress = cancelAt;
+        const Outcome outcome = joinFromFolder(fs, cancelling, job, dest.path());
+        EXPECT_TRUE(outcome.isCancelled());
+        EXPECT_EQ(cancelling.shown, std::vector<std::string>{kOverwriteYes});
+        EXPECT_EQ(cancelling.progressItems.back(), "report.doc." + std::to_string(cancelAt + 1));
+        EXPECT_GE(cancelling.progressEnds, 1);
+        EXPECT_EQ(listNames(dest.path()), std::vector<std::string>{"report.doc"});
+        EXPECT_EQ(readFile(dest / "report.doc"), earlier);
+        expectSetIntact();
+    }
+}
+
+TEST_F(FolderJoinTest, JobWithoutManifestDoesNothing) {
+    prepare(2);
+    const Outcome outcome = join(FolderJoinJob{});
+    EXPECT_TRUE(outcome.isFailed());
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_TRUE(listNames(dest.path()).empty());
+    expectSetIntact();
+}
+
+TEST(FolderJoin, SetCutBySystemSplitJoinsBackExactly) {
+    TempDir source, dest;
+    const std::string data = patternBytes(100000, 11);
+    writeFile(source / "original.bin", data);
+    const std::string command = "cd '" + source.path() + "' && /usr/bin/split -b 7000 original.bin cut.";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::filesystem::remove(source / "original.bin");
+    // split names its pieces cut.aa, cut.ab, ... in order.
+    const auto names = listNames(source.path());
+    ASSERT_EQ(names.size(), 15u);
+    for (std::size_t k = 0; k < names.size(); ++k)
+        std::filesystem::rename(source / names[k],
+                                source / pieceName("original.bin", static_cast<std::int64_t>(k + 1)));
+    ASSERT_EQ(writeManifest(systemFileSystem(), source / "original.bin.inf.vek", "original.bin", 15), 0);
+
+    FaultyFileSystem fs;
+    ScriptedPrompter prompter;
+    FolderJoinJob job;
+    ASSERT_TRUE(readFolderManifest(fs, source / "original.bin.inf.vek", job).isDone());
+    ASSERT_TRUE(joinFromFolder(fs, prompter, job, dest.path()).isDone());
+    EXPECT_EQ(readFile(dest / "original.bin"), data);
+    EXPECT_TRUE(listNames(source.path()).empty());
+}
+
+TEST(AppendPiece, AppendsAtTheOffsetAndNamesOnlyAPieceFault) {
+    TempDir dir;
+    FaultyFileSystem fs;
+    ScriptedPrompter prompter;
+    writeFile(dir / "p.1", "first");
+    writeFile(dir / "p.2", "second");
+    std::unique_ptr<File> out;
+    ASSERT_EQ(fs.create(dir / "out", out), 0);
+    ProgressTracker tracker(prompter, 11);
+    std::int64_t offset = 0;
+    std::string failed = "stale";
+    ASSERT_EQ(appendPiece(fs, dir / "p.1", *out, offset, tracker, failed), 0);
+    EXPECT_EQ(offset, 5);
+    EXPECT_EQ(failed, "");
+    ASSERT_EQ(appendPiece(fs, dir / "p.2", *out, offset, tracker, failed), 0);
+    EXPECT_EQ(offset, 11);
+
+    EXPECT_EQ(appendPiece(fs, dir / "p.3", *out, offset, tracker, failed), ENOENT);
+    EXPECT_EQ(failed, dir / "p.3");
+    fs.failOn(Op::Write, ENOSPC, dir / "out");
+    EXPECT_EQ(appendPiece(fs, dir / "p.1", *out, offset, tracker, failed), ENOSPC);
+    EXPECT_EQ(failed, "");
+    EXPECT_EQ(offset, 11);
+    ASSERT_EQ(out->close(), 0);
+    EXPECT_EQ(readFile(dir / "out"), "firstsecond");
+    EXPECT_EQ(prompter.progressItems, (std::vector<std::string>{"p.1", "p.2"}));
+    EXPECT_EQ(prompter.progressDone, (std::vector<std::int64_t>{5, 11}));
+}
+
+}  // namespace
+}  // namespace brindlecut
