@@ -90,6 +90,8 @@ struct RefusedManifest {
     std::string bytes;
 };
 
+void PrintTo(const RefusedManifest& m, std::ostream* os) { *os << m.label; }
+
 class RefusedManifestTest : public ::testing::TestWithParam<RefusedManifest> {};
 
 TEST_P(RefusedManifestTest, IsFailedNamingTheFileAndLeavesTheJobAlone) {
@@ -414,6 +416,8 @@ struct InjectedFault {
     const char* namedFile;  // the file the outcome names, relative to `source` or `dest`
     bool namedInDest;
 };
+
+void PrintTo(const InjectedFault& f, std::ostream* os) { *os << f.label; }
 
 class FolderJoinFaultTest : public FolderJoinTest, public ::testing::WithParamInterface<InjectedFault> {};
 
