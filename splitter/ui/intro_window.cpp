@@ -1,0 +1,93 @@
+#include "splitter/ui/intro_window.h"
+
+#include <QAction>
+#include <QFont>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "common/widgets/hover.h"
+
+namespace brindlecut {
+
+namespace {
+
+constexpr ControlSpec kControls[] = {
+    {"Label1", ControlKind::Label, "Brindlecut", 1080, 720, 3135, 975, 0, nullptr},
+    {"Command1", ControlKind::Button, "SPLIT", 960, 3000, 1335, 495, 1, nullptr},
+    {"Command2", ControlKind::Button, "CLOSE", 2640, 3000, 1335, 495, 2, nullptr},
+    {"Label2", ControlKind::Label, "State of the art File Manager", 960, 2040, 3255, 495, 3, nullptr},
+};
+
+}  // namespace
+
+std::span<const ControlSpec> IntroWindow::controlTable() { return kControls; }
+
+IntroWindow::IntroWindow(SplitterContext& context) : context_(context) {
+    setObjectName("intro");
+    setWindowTitle("Brindlecut v1.0");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowColour(this);
+
+    QMenu* mnuauthor = menuBar()->addMenu("Author");
+    mnuauthor->setObjectName("mnuauthor");
+    QAction* mnudet = mnuauthor->addAction(kCreditLine);
+    mnudet->setObjectName("mnudet");
+    connect(mnudet, &QAction::triggered, this, &IntroWindow::mnudet_Click);
+
+    // The table's positions count from the top of the client area, which lies
+    // below the menu bar, so the controls live on a central widget of that size.
+    auto* client = new QWidget(this);
+    client->setObjectName("client");
+    setCentralWidget(client);
+    setClientSize(client, kClientWidth, kClientHeight);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    auto controls = placeControls(client, kControls);
+    Command1_ = static_cast<QPushButton*>(controls.at("Command1"));
+    Command2_ = static_cast<QPushButton*>(controls.at("Command2"));
+
+    // Named fonts fall back to the system's own where they are not installed.
+    QFont title("Monotype Corsiva", 36);
+    title.setItalic(true);
+    title.setWeight(QFont::Normal);
+    controls.at("Label1")->setFont(title);
+    QFont motto("Script", 18);
+    motto.setBold(true);
+    controls.at("Label2")->setFont(motto);
+
+    connect(Command1_, &QPushButton::clicked, this, &IntroWindow::Command1_Click);
+    connect(Command2_, &QPushButton::clicked, this, &IntroWindow::Command2_Click);
+    wireHover(client, {Command1_, Command2_});
+
+    Command1_->setFocus();
+}
+
+// SPLIT begins a new split: the file is asked for again and NEXT is not
+// offered, whatever an earlier split in this run left behind.
+void IntroWindow::Command1_Click() {
+    context_.job.keepsource = false;
+    context_.job.shownext = false;
+    // The source window's load step ends it when no file is taken; this window
+    // then stays on screen and SPLIT can be pressed again.
+    if (showSource(context_) != nullptr) unload();
+}
+
+void IntroWindow::Command2_Click() { close(); }
+
+// The menu only shows the credit line.
+void IntroWindow::mnudet_Click() {}
+
+void IntroWindow::unload() {
+    close();
+    deleteLater();
+}
+
+QWidget* showIntro(SplitterContext& context) {
+    auto* window = new IntroWindow(context);
+    window->show();
+    return window;
+}
+
+}  // namespace brindlecut

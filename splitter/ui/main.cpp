@@ -1,0 +1,18 @@
+// The splitter: builds the application and shows the start window.
+#include <QApplication>
+
+#include "common/platform.h"
+#include "common/widgets/dialogs.h"
+#include "splitter/ui/splitter_context.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // The button colours are set through the palette, which the Fusion style paints.
+    QApplication::setStyle("Fusion");
+
+    brindlecut::MessageBoxDialogs dialogs("Brindlecut");
+    brindlecut::SplitterContext context{brindlecut::SplitJob(), brindlecut::systemFileSystem(), dialogs,
+                                        brindlecut::toLocal(QCoreApplication::applicationDirPath())};
+    brindlecut::showIntro(context);
+    return app.exec();
+}
