@@ -1,0 +1,244 @@
+// Diskette splits against real mounts, so that the error classes come from the
+// kernel rather than from a fake: a 1.44 MB tmpfs mounted under a temporary
+// folder is the disk in drive A:, remounted read-only for a write-protected
+// disk, unmounted for an empty drive, and filled up for a full one. Needs the
+// right to mount (CI runs as root); skipped with the reason otherwise.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/contract.h"
+#include "common/mounts.h"
+#include "splitter/engine/diskette_split.h"
+#include "tests/support/scripted_prompter.h"
+#include "tests/support/temp_dir.h"
+
+namespace brindlecut {
+namespace {
+
+using testing::listNames;
+using testing::patternBytes;
+using testing::readFile;
+using testing::ScriptedPrompter;
+using testing::TempDir;
+using testing::writeFile;
+
+using Names = std::vector<std::string>;
+
+const std::string kDisk1 = "Please insert disk # 1 and click OK.  EXISTING DATA WILL BE ERASED IF NEED BE!!";
+const std::string kLastDisk2 =
+    "Please insert disk #  2 and click OK.  EXISTING DATA WILL BE ERASED IF NEED BE!!";
+const std::string kProtected = "Disk is write protected.Correct it and click OK";
+const std::string kInsert = "Insert diskette and click OK";
+const std::string kUnknown = "Unknown diskette error.Change it and click OK";
+
+std::string okCancel(const std::string& text, bool ok) {
+    return "okcancel: " + text + (ok ? " -> OK" : " -> Cancel");
+}
+
+bool mounted(const std::string& point) {
+    std::ifstream in("/proc/self/mountinfo");
+    std::ostringstream text;
+    text << in.rdbuf();
+    for (const auto& entry : parseMountInfo(text.str()))
+        if (entry.mountPoint == point) return true;
+    return false;
+}
+
+constexpr const char* kDiskOptions = "size=1440k,mode=0755";
+
+Errno mountDisk(const std::string& point) {
+    return ::mount("tmpfs", point.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, kDiskOptions) == 0 ? 0 : errno;
+}
+
+Errno remount(const std::string& point, bool readOnly) {
+    const unsigned long flags = MS_REMOUNT | MS_NOSUID | MS_NODEV | (readOnly ? MS_RDONLY : 0);
+    return ::mount("tmpfs", point.c_str(), "tmpfs", flags, kDiskOptions) == 0 ? 0 : errno;
+}
+
+void unmount(const std::string& point) {
+    if (::umount2(point.c_str(), 0) != 0) ::umount2(point.c_str(), MNT_DETACH);
+}
+
+// The machine's file system, with drive A: being the tmpfs folder while, and
+// only while, something is mounted there, as a USB disk is.
+class MountedDriveA final : public FileSystem {
+public:
+    explicit MountedDriveA(std::string point) : point_(std::move(point)) {}
+
+    Errno info(const std::string& p, FileInfo& out) override { return real_.info(p, out); }
+    Errno list(const std::string& f, std::vector<DirEntry>& out) override { return real_.list(f, out); }
+    Errno openRead(const std::string& p, std::unique_ptr<File>& out) override {
+        return real_.openRead(p, out);
+    }
+    Errno create(const std::string& p, std::unique_ptr<File>& out) override { return real_.create(p, out); }
+    Errno createNew(const std::string& p, std::unique_ptr<File>& out) override {
+        return real_.createNew(p, out);
+    }
+    Errno removeFile(const std::string& p, bool force) override { return real_.removeFile(p, force); }
+    Errno removeFolder(const std::string& p, bool force) override { return real_.removeFolder(p, force); }
+    Errno rename(const std::string& from, const std::string& to) override { return real_.rename(from, to); }
+    Errno copyFile(const std::string& from, const std::string& to) override {
+        return real_.copyFile(from, to);
+    }
+    Errno copyRange(File& from, std::int64_t fromOffset, File& to, std::int64_t toOffset,
+                    std::int64_t length) override {
+        return real_.copyRange(from, fromOffset, to, toOffset, length);
+    }
+    Errno availableSpace(const std::string& f, std::int64_t& out) override {
+        return real_.availableSpace(f, out);
+    }
+    Errno drives(std::vector<Drive>& out) override {
+        out = {Drive{"/", DriveKind::Fixed, 0}};
+        real_.availableSpace("/", out[0].available);
+        if (mounted(point_)) {
+            Drive a{point_, DriveKind::Removable, 0};
+            if (Errno e = real_.availableSpace(point_, a.available)) return e;
+            out.push_back(a);
+        }
+        return 0;
+    }
+    Errno driveA(std::string& root) override {
+        if (!mounted(point_)) return ENOMEDIUM;
+        root = point_;
+        return 0;
+    }
+
+private:
+    FileSystem& real_ = systemFileSystem();
+    std::string point_;
+};
+
+class RealDisk : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "mount(2) needs root, and this test runs as uid " << ::geteuid();
+        point_ = tmp_.mkdir("a");
+        if (Errno e = mountDisk(point_))
+            GTEST_SKIP() << "mount(2) of a tmpfs is not permitted here: " << reasonText(e);
+        unmount(point_);
+        app_ = tmp_.mkdir("app");
+        writeFile(app_ + "/join.exe", patternBytes(5000, 3));
+    }
+    void TearDown() override {
+        // Disks mounted over one another come off one by one.
+        for (int i = 0; i < 10 && !point_.empty() && mounted(point_); ++i) unmount(point_);
+    }
+
+    SplitJob job(std::int64_t filesize, std::int64_t piecesize) {
+        source_ = patternBytes(filesize, 11);
+        writeFile(tmp_ / "a.bin", source_);
+        SplitJob j;
+        j.sourcepath = tmp_ / "a.bin";
+        j.filename = "a.bin";
+        j.filesize = filesize;
+        j.tofloppy = 1;
+        j.piecesize = piecesize;
+        j.piececount = static_cast<int>(pieceCount(filesize, piecesize));
+        return j;
+    }
+
+    // Copies what is on the disk now into a folder of its own, as taking the disk out would keep it.
+    std::string keep(const std::string& name) {
+        const std::string folder = tmp_.mkdir(name);
+        for (const auto& file : listNames(point_))
+            writeFile(folder + "/" + file, readFile(point_ + "/" + file));
+        return folder;
+    }
+
+    TempDir tmp_;
+    std::string point_;
+    std::string app_;
+    std::string source_;
+    ScriptedPrompter prompter_;
+};
+
+std::string grouped(std::int64_t value) {
+    std::string digits = std::to_string(value), out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+TEST_F(RealDisk, ReadOnlyDiskIsWriteProtectedAndAnUnmountedOneIsNotReady) {
+    const SplitJob j = job(1'200'000, 700'000);  // 700,000 + 500,000 bytes
+    ASSERT_EQ(mountDisk(point_), 0);
+    writeFile(point_ + "/old.dat", patternBytes(1'000'000, 5));  // leaves less than a piece free
+    ASSERT_EQ(remount(point_, true), 0);
+    std::int64_t available = 0;
+    ASSERT_EQ(systemFileSystem().availableSpace(point_, available), 0);
+    ASSERT_LT(available, 700'000);
+
+    std::string disk1;
+    prompter_.ok()
+        .answer(true)                                       // erase question
+        .ok([&] { ASSERT_EQ(remount(point_, false), 0); })  // the tab is slid back
+        .ok([&] {
+            disk1 = keep("disk1");
+            unmount(point_);  // disk 1 out, nothing in
+        })
+        .ok([&] { ASSERT_EQ(mountDisk(point_), 0); });
+    MountedDriveA fs(point_);
+    const Outcome outcome = splitToDiskettes(fs, prompter_, j, app_);
+    ASSERT_TRUE(outcome.isDone()) << outcome.text();
+
+    EXPECT_EQ(prompter_.shown,
+              (std::vector<std::string>{
+                  okCancel(kDisk1, true),
+                  "yesno: Drive A: (" + point_ + ", " + grouped(available) +
+                      " bytes free) is to be erased to make room for the next piece (700,000 bytes). Erase "
+                      "everything on it? -> Yes",
+                  okCancel(kProtected, true), okCancel(kLastDisk2, true), okCancel(kInsert, true)}));
+    EXPECT_EQ(listNames(disk1), (Names{"a.bin.1", "a.bin.inf.vek", "help.txt", "join.exe"}));
+    EXPECT_EQ(readFile(disk1 + "/a.bin.inf.vek"), "a.bin\r\n 2 \r\n");
+    EXPECT_EQ(readFile(disk1 + "/help.txt"), helpText());
+    EXPECT_EQ(readFile(disk1 + "/join.exe"), readFile(app_ + "/join.exe"));
+    EXPECT_EQ(listNames(point_), Names{"a.bin.2"});
+    EXPECT_TRUE(readFile(disk1 + "/a.bin.1") + readFile(point_ + "/a.bin.2") == source_);
+}
+
+TEST_F(RealDisk, ReadOnlyDiskAndCancelEndsTheSplit) {
+    const SplitJob j = job(1'200'000, 700'000);
+    ASSERT_EQ(mountDisk(point_), 0);
+    ASSERT_EQ(remount(point_, true), 0);
+    prompter_.ok().cancel();
+    MountedDriveA fs(point_);
+    EXPECT_TRUE(splitToDiskettes(fs, prompter_, j, app_).isCancelled());
+    EXPECT_EQ(prompter_.shown,
+              (std::vector<std::string>{okCancel(kDisk1, true), okCancel(kProtected, false)}));
+    EXPECT_EQ(listNames(point_), Names{});
+}
+
+TEST_F(RealDisk, EmptyDriveAndCancelEndsTheSplit) {
+    const SplitJob j = job(1'200'000, 700'000);
+    prompter_.ok().cancel();
+    MountedDriveA fs(point_);
+    EXPECT_TRUE(splitToDiskettes(fs, prompter_, j, app_).isCancelled());
+    EXPECT_EQ(prompter_.shown, (std::vector<std::string>{okCancel(kDisk1, true), okCancel(kInsert, false)}));
+    EXPECT_EQ(listNames(point_), Names{});  // nothing written into the bare mount folder
+}
+
+TEST_F(RealDisk, AFullDiskIsAnUnknownErrorAndCancelTakesTheCutPieceAway) {
+    // A piece of 1,500,000 bytes does not fit on 1,474,560.
+    const SplitJob j = job(3'000'000, 1'500'000);
+    ASSERT_EQ(mountDisk(point_), 0);
+    std::vector<std::string> onDiskWhenAsked;
+    prompter_.ok().cancel([&] { onDiskWhenAsked = listNames(point_); });
+    MountedDriveA fs(point_);
+    EXPECT_TRUE(splitToDiskettes(fs, prompter_, j, app_).isCancelled());
+    EXPECT_EQ(prompter_.shown, (std::vector<std::string>{okCancel(kDisk1, true), okCancel(kUnknown, false)}));
+    EXPECT_EQ(onDiskWhenAsked, (Names{"a.bin.1", "a.bin.inf.vek", "help.txt", "join.exe"}));
+    EXPECT_EQ(listNames(point_), (Names{"a.bin.inf.vek", "help.txt", "join.exe"}));
+}
+
+}  // namespace
+}  // namespace brindlecut
