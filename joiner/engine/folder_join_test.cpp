@@ -528,6 +528,28 @@ TEST_F(FolderJoinTest, CancelAtFirstMiddleAndLastPieceLeavesEverythingAsItWas) {
     }
 }
 
+TEST_F(FolderJoinTest, JoinIntoTheFolderOfTheSetLeavesOnlyTheRebuiltFile) {
+    const FolderJoinJob job = prepare(3);
+    ASSERT_TRUE(joinFromFolder(fs, prompter, job, source.path()).isDone());
+    EXPECT_EQ(listNames(source.path()), std::vector<std::string>{"report.doc"});
+    EXPECT_EQ(readFile(source / "report.doc"), data);
+}
+
+TEST(FolderJoin, RebuiltFileThatTakesTheManifestsPlaceIsNotDeletedWithIt) {
+    TempDir dir;
+    const std::string data = patternBytes(50, 4);
+    const std::string manifest = writeSet(dir.path(), "data.vek", cut(data, 20), "data.vek");
+    FaultyFileSystem fs;
+    ScriptedPrompter prompter;
+    prompter.answer(true);
+    FolderJoinJob job;
+    ASSERT_TRUE(readFolderManifest(fs, manifest, job).isDone());
+    ASSERT_TRUE(joinFromFolder(fs, prompter, job, dir.path()).isDone());
+    EXPECT_EQ(prompter.shown, std::vector<std::string>{kOverwriteYes});
+    EXPECT_EQ(listNames(dir.path()), std::vector<std::string>{"data.vek"});
+    EXPECT_EQ(readFile(dir / "data.vek"), data);
+}
+
 TEST_F(FolderJoinTest, JobWithoutManifestDoesNothing) {
     prepare(2);
     const Outcome outcome = join(FolderJoinJob{});
