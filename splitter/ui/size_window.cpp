@@ -216,7 +216,9 @@ int SizeWindow::pickedUnit() const {
     return index;
 }
 
-QPushButton* SizeWindow::acceptOfDestination() const { return context_.job.tofloppy == 0 ? accept_ : fddaccept_; }
+QPushButton* SizeWindow::acceptOfDestination() const {
+    return context_.job.tofloppy == 0 ? accept_ : fddaccept_;
+}
 
 void SizeWindow::unload() {
     close();
