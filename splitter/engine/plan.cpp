@@ -95,12 +95,12 @@ std::optional<std::int64_t> wholeBytes(const Decimal& d, std::int64_t factor) {
 
 std::int64_t unitFactor(int unitIndex) {
     switch (static_cast<SizeUnit>(unitIndex)) {
-    case SizeUnit::Kilobytes:
-        return 1024;
-    case SizeUnit::Megabytes:
-        return 1024 * 1024;
-    default:
-        return 1;
+        case SizeUnit::Kilobytes:
+            return 1024;
+        case SizeUnit::Megabytes:
+            return 1024 * 1024;
+        default:
+            return 1;
     }
 }
 
@@ -113,7 +113,8 @@ std::string planSummary(const PlanInput& input, std::int64_t count) {
     std::string out = "ORIGINAL PATH           : " + input.sourcepath;
     out += "\r\n\r\n " + input.sizetext;
     out += "\r\n\r\n";
-    out += input.tofloppy == 1 ? std::string("SPLIT DESTINATION    : A:") : "SPLIT DESTINATION    : " + input.destfolder;
+    out += input.tofloppy == 1 ? std::string("SPLIT DESTINATION    : A:")
+                               : "SPLIT DESTINATION    : " + input.destfolder;
     out += "\r\n\r\nNUMBER OF SPLITS     : " + std::to_string(count);
     out += "\r\n";
     return out;

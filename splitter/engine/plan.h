@@ -11,8 +11,8 @@ namespace brindlecut {
 enum class SizeUnit { Bytes = 0, Kilobytes = 1, Megabytes = 2 };
 
 struct PlanInput {
-    std::string sizeText;      // the size box's text, as typed
-    int unitIndex = 0;         // 0 "B", 1 "KB", 2 "MB"; anything else counts as bytes
+    std::string sizeText;  // the size box's text, as typed
+    int unitIndex = 0;     // 0 "B", 1 "KB", 2 "MB"; anything else counts as bytes
     std::int64_t filesize = 0;
     int tofloppy = 0;
     // Used only for the summary.

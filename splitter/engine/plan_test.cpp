@@ -32,17 +32,18 @@ struct PlanCase {
     int unit;
     std::int64_t filesize;
     int tofloppy;
-    const char* refusal;           // nullptr: accepted
+    const char* refusal;  // nullptr: accepted
     std::optional<double> sizevalue;
-    std::int64_t piecesize;        // kNoBytes when not computed
-    int piececount;                // 0 when refused
+    std::int64_t piecesize;  // kNoBytes when not computed
+    int piececount;          // 0 when refused
 };
 
 class PlanTable : public ::testing::TestWithParam<PlanCase> {};
 
 TEST_P(PlanTable, RefusesOrPlansAsExpected) {
     const PlanCase& c = GetParam();
-    const Plan plan = planSplit({c.text, c.unit, c.filesize, c.tofloppy, "/data/file.bin", "size line", "/out"});
+    const Plan plan =
+        planSplit({c.text, c.unit, c.filesize, c.tofloppy, "/data/file.bin", "size line", "/out"});
 
     EXPECT_EQ(plan.refusal, c.refusal ? c.refusal : "");
     EXPECT_EQ(plan.accepted(), c.refusal == nullptr);
@@ -174,10 +175,9 @@ TEST(ParseSize, ReadsOnlyPlainDecimals) {
         const char* text;
         std::optional<double> value;
     } const cases[] = {
-        {"12", 12.0},    {" 12 ", 12.0},  {"\t7\t", 7.0}, {"+3.5", 3.5}, {"-3.5", -3.5},
-        {".25", 0.25},   {"4.", 4.0},     {"007", 7.0},   {"", {}},      {" ", {}},
-        {"1.2.3", {}},   {"12a", {}},     {"1e3", {}},    {"1,5", {}},   {".", {}},
-        {"+", {}},       {"nan", {}},     {"1_000", {}},
+        {"12", 12.0}, {" 12 ", 12.0}, {"\t7\t", 7.0}, {"+3.5", 3.5}, {"-3.5", -3.5}, {".25", 0.25},
+        {"4.", 4.0},  {"007", 7.0},   {"", {}},       {" ", {}},     {"1.2.3", {}},  {"12a", {}},
+        {"1e3", {}},  {"1,5", {}},    {".", {}},      {"+", {}},     {"nan", {}},    {"1_000", {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
