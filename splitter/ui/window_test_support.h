@@ -1,0 +1,118 @@
+// Helpers for the splitter windows' widget tests: the window on screen, the
+// controls by name, and a check of the live widgets against a window's layout
+// table.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <algorithm>
+#include <span>
+#include <vector>
+
+#include "common/widgets/hover.h"
+#include "common/widgets/twips.h"
+
+namespace brindlecut::testing {
+
+inline const QStringList kSplitterWindows = {"intro", "form1", "form2"};
+
+// Runs the deletions that unloading windows asked for.
+inline void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+// The splitter windows on screen, by name.
+inline QStringList windowsOnScreen() {
+    flushDeletes();
+    QStringList names;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (kSplitterWindows.contains(window->objectName()) && window->isVisible())
+            names << window->objectName();
+    }
+    names.sort();
+    return names;
+}
+
+// The one splitter window on screen, or nullptr when there is not exactly one.
+inline QWidget* currentWindow() {
+    flushDeletes();
+    QWidget* found = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!kSplitterWindows.contains(window->objectName()) || !window->isVisible()) continue;
+        if (found != nullptr) return nullptr;
+        found = window;
+    }
+    return found;
+}
+
+// Closes every splitter window left over by a test.
+inline void closeAllWindows() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (kSplitterWindows.contains(window->objectName())) {
+            window->close();
+            window->deleteLater();
+        }
+    }
+    flushDeletes();
+}
+
+template <typename T = QWidget>
+T* control(QWidget* window, const char* name) {
+    T* found = window ? window->findChild<T*>(QString::fromUtf8(name)) : nullptr;
+    EXPECT_NE(found, nullptr) << "no control " << name;
+    return found;
+}
+
+inline QString captionOf(const QWidget* widget) {
+    if (auto* label = qobject_cast<const QLabel*>(widget)) return label->text();
+    if (auto* button = qobject_cast<const QAbstractButton*>(widget)) return button->text();
+    if (auto* frame = qobject_cast<const QGroupBox*>(widget)) return frame->title();
+    if (auto* text = qobject_cast<const QLineEdit*>(widget)) return text->text();
+    return QString();
+}
+
+// Every control of `table` exists under `client` with its table geometry, and
+// the controls that take the focus follow each other in tab order.
+inline void expectLayout(QWidget* client, std::span<const ControlSpec> table) {
+    std::vector<std::pair<int, QWidget*>> byTab;
+    for (const ControlSpec& spec : table) {
+        SCOPED_TRACE(spec.name);
+        QWidget* widget = control(client, spec.name);
+        if (widget == nullptr) continue;
+        EXPECT_EQ(widget->geometry(), twipsRect(spec.left, spec.top, spec.width, spec.height, client));
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            EXPECT_EQ(buttonColour(button), fromBgr(0xC0C0C0));
+            EXPECT_EQ(button->text(), QString::fromUtf8(spec.caption));
+        }
+        if (qobject_cast<QLabel*>(widget) != nullptr) {
+            // Labels let the window's light grey show through.
+            EXPECT_FALSE(widget->autoFillBackground());
+            EXPECT_EQ(widget->palette().color(QPalette::Window), fromBgr(0xE0E0E0));
+        }
+        if (widget->focusPolicy() != Qt::NoFocus) byTab.emplace_back(spec.tabIndex, widget);
+    }
+    std::sort(byTab.begin(), byTab.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<QWidget*> expected;
+    for (const auto& entry : byTab) expected.push_back(entry.second);
+    // The focus chain, with the parts of compound controls left out.
+    std::vector<QWidget*> chain;
+    if (!expected.empty()) {
+        QWidget* at = expected.front();
+        do {
+            if (std::find(expected.begin(), expected.end(), at) != expected.end()) chain.push_back(at);
+            at = at->nextInFocusChain();
+        } while (at != expected.front() && chain.size() < expected.size());
+    }
+    EXPECT_EQ(chain, expected);
+}
+
+}  // namespace brindlecut::testing
