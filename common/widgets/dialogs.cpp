@@ -46,7 +46,8 @@ MessageBoxDialogs::MessageBoxDialogs(QString title, QWidget* parent)
 
 MessageBoxDialogs::~MessageBoxDialogs() { progressEnd(); }
 
-void MessageBoxDialogs::setProgressTiming(std::function<std::int64_t()> nowMs, int showAfterMs, int updateEveryMs) {
+void MessageBoxDialogs::setProgressTiming(std::function<std::int64_t()> nowMs, int showAfterMs,
+                                          int updateEveryMs) {
     nowMs_ = nowMs ? std::move(nowMs) : std::function<std::int64_t()>(steadyMs);
     showAfterMs_ = showAfterMs;
     updateEveryMs_ = updateEveryMs;
@@ -62,8 +63,8 @@ bool MessageBoxDialogs::askOkCancel(const std::string& text) {
 }
 
 bool MessageBoxDialogs::askYesNo(const std::string& text) {
-    return ask(parent_, title_, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, QMessageBox::No) ==
-           QMessageBox::Yes;
+    return ask(parent_, title_, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes,
+               QMessageBox::No) == QMessageBox::Yes;
 }
 
 bool MessageBoxDialogs::progress(const std::string& item, std::int64_t done, std::int64_t total) {
@@ -73,13 +74,16 @@ bool MessageBoxDialogs::progress(const std::string& item, std::int64_t done, std
         progress_->startedMs = now;
     }
     ProgressState& state = *progress_;
+    if (state.dialog != nullptr && state.dialog->wasCanceled()) state.cancelled = true;
     if (state.cancelled) return false;
-    if (state.lastUpdateMs != std::numeric_limits<std::int64_t>::min() && now - state.lastUpdateMs < updateEveryMs_) {
+    const bool dueToShow = state.dialog == nullptr && now - state.startedMs >= showAfterMs_;
+    if (!dueToShow && state.lastUpdateMs != std::numeric_limits<std::int64_t>::min() &&
+        now - state.lastUpdateMs < updateEveryMs_) {
         return true;
     }
     state.lastUpdateMs = now;
 
-    if (state.dialog == nullptr && now - state.startedMs >= showAfterMs_) {
+    if (dueToShow) {
         state.dialog = new QProgressDialog(parent_);
         state.dialog->setObjectName(QStringLiteral("progress"));
         state.dialog->setWindowTitle(title_);
@@ -97,9 +101,8 @@ bool MessageBoxDialogs::progress(const std::string& item, std::int64_t done, std
         return true;
     }
 
-    state.dialog->setLabelText(
-        QCoreApplication::translate("MessageBoxDialogs", "%1\n%2 of %3 bytes")
-            .arg(fromLocal(item), bytesText(done), bytesText(total)));
+    state.dialog->setLabelText(QCoreApplication::translate("MessageBoxDialogs", "%1\n%2 of %3 bytes")
+                                   .arg(fromLocal(item), bytesText(done), bytesText(total)));
     state.dialog->setValue(total > 0 ? static_cast<int>(done * 1000 / total) : 0);
     if (!state.dialog->isVisible()) state.dialog->show();
     QCoreApplication::processEvents();
@@ -114,7 +117,8 @@ void MessageBoxDialogs::progressEnd() {
     progress_ = nullptr;
 }
 
-QString MessageBoxDialogs::openFile(const QString& title, const QString& filter, const QString& defaultSuffix) {
+QString MessageBoxDialogs::openFile(const QString& title, const QString& filter,
+                                    const QString& defaultSuffix) {
     QFileDialog dialog(parent_, title);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

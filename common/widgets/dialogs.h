@@ -32,7 +32,8 @@ public:
     // The progress dialog appears once a long copy has run for `showAfterMs`
     // and is brought up to date at most every `updateEveryMs`; `nowMs` is a
     // steady clock in milliseconds. Tests pass their own clock.
-    void setProgressTiming(std::function<std::int64_t()> nowMs, int showAfterMs = 500, int updateEveryMs = 50);
+    void setProgressTiming(std::function<std::int64_t()> nowMs, int showAfterMs = 500,
+                           int updateEveryMs = 50);
 
     void tell(const std::string& text) override;
     bool askOkCancel(const std::string& text) override;

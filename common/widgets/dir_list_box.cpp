@@ -16,7 +16,8 @@ class IndentDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         QStyleOptionViewItem shifted = option;
         shifted.rect.setLeft(option.rect.left() + indent(option, index));
         QStyledItemDelegate::paint(painter, shifted, index);
@@ -34,7 +35,9 @@ private:
     }
 };
 
-bool isOpenableFolder(const QFileInfo& info) { return info.isDir() && info.isReadable() && info.isExecutable(); }
+bool isOpenableFolder(const QFileInfo& info) {
+    return info.isDir() && info.isReadable() && info.isExecutable();
+}
 
 }  // namespace
 
@@ -43,7 +46,8 @@ DirListBox::DirListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Only a double click opens a folder, whatever the style's single-click activation says.
-    connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { openRowAt(row(item)); });
+    connect(this, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { openRowAt(row(item)); });
     setPath(QDir::currentPath());
 }
 
@@ -103,8 +107,8 @@ void DirListBox::refill() {
     const QDir open(path_);
     const QString prefix = path_ == QLatin1String("/") ? QString() : path_;
     const int depth = static_cast<int>(parts.size()) + 1;
-    for (const QString& name :
-         open.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware)) {
+    for (const QString& name : open.entryList(QDir::Dirs | QDir::NoDotAndDotDot,
+                                              QDir::Name | QDir::IgnoreCase | QDir::LocaleAware)) {
         addRow(name, prefix + QLatin1Char('/') + name, depth);
     }
 

@@ -41,8 +41,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::MouseMove) return false;
         if (watched == window_) {
-            // A move over a control without mouse tracking (a label, a frame)
-            // is handed on to the window too; only the bare background rests.
+            // Moves that a control ignores (a button not being dragged does) are
+            // handed on to the window too; only the bare background rests.
             const auto* move = static_cast<QMouseEvent*>(event);
             if (window_->childAt(move->position().toPoint()) == nullptr) rest(buttons_);
             return false;

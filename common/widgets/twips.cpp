@@ -68,8 +68,8 @@ int twipsToPixels(int twips, const QWidget* reference) {
 }
 
 QRect twipsRect(int left, int top, int width, int height, const QWidget* reference) {
-    return QRect(twipsToPixels(left, reference), twipsToPixels(top, reference), twipsToPixels(width, reference),
-                 twipsToPixels(height, reference));
+    return QRect(twipsToPixels(left, reference), twipsToPixels(top, reference),
+                 twipsToPixels(width, reference), twipsToPixels(height, reference));
 }
 
 std::map<QString, QWidget*> placeControls(QWidget* form, std::span<const ControlSpec> table) {

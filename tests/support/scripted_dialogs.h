@@ -25,7 +25,9 @@ public:
     // take an action, see onTell).
     ScriptedDialogs& answer(bool yes, std::function<void()> whileShown = {});
     ScriptedDialogs& ok(std::function<void()> whileShown = {}) { return answer(true, std::move(whileShown)); }
-    ScriptedDialogs& cancel(std::function<void()> whileShown = {}) { return answer(false, std::move(whileShown)); }
+    ScriptedDialogs& cancel(std::function<void()> whileShown = {}) {
+        return answer(false, std::move(whileShown));
+    }
     // Runs while the next tell() message is shown.
     ScriptedDialogs& onTell(std::function<void()> whileShown);
     // Queues the path the next file dialog returns; an empty path is a
