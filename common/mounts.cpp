@@ -63,6 +63,11 @@ bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
+// The partitions the machine starts from hold no user's files; desktops hide them too.
+bool bootPartition(std::string_view path) {
+    return path == "/boot" || path == "/efi" || startsWith(path, "/boot/");
+}
+
 bool isOctal(char c) { return c >= '0' && c <= '7'; }
 
 std::vector<std::string_view> splitBlanks(std::string_view line) {
@@ -152,6 +157,7 @@ std::vector<Volume> volumesOf(const std::vector<MountInfoEntry>& mounts, const M
 
         const bool systemRoot = mount.mountPoint == "/";
         if (!systemRoot) {
+            if (bootPartition(mount.mountPoint)) continue;
             if (notDisks().count(mount.type)) continue;
             if (!startsWith(mount.source, "/dev/") && !diskWithoutDevicePath(mount.type)) continue;
             if (mount.root != "/" && shownWhole.count({mount.major, mount.minor})) continue;

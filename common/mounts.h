@@ -44,7 +44,8 @@ struct Volume {
 };
 
 // The mounts that are drives, in mount order: local disk file systems only (no
-// pseudo, memory or network file systems; the root "/" is always kept), no
+// pseudo, memory or network file systems, no boot partitions; the root "/" is
+// always kept), no
 // mount hidden under a later mount on the same path, and no bind mount of a
 // file system that is already shown whole elsewhere. A volume is removable when
 // its device says so or when it is mounted under /media or /run/media, where
