@@ -26,7 +26,9 @@ void rest(const std::vector<QAbstractButton*>& buttons);
 // buttons; a move over an enabled listed button calls hover() on it, a move
 // over `window`'s own background (no child under the pointer, so not over a
 // label, list or frame) calls rest() on `buttons`. No leave events are used.
-// The wiring belongs to `window`.
+// The wiring belongs to `window`, which must be the widget whose own
+// background the user sees (for a QMainWindow, its central widget): Qt does
+// not hand a move over a bare child on to its parent.
 void wireHover(QWidget* window, std::vector<QAbstractButton*> buttons);
 
 }  // namespace brindlecut
