@@ -1,0 +1,194 @@
+// Renders each of the splitter's windows in each of its states, offscreen, into
+// PNG files in the folder named by the first argument. The windows are driven
+// as a user would drive them, with the file dialog answered from a script, so
+// that every picture shows a state the program really reaches.
+#include <QApplication>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPainter>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+
+#include "common/platform.h"
+#include "common/widgets/dialogs.h"
+#include "common/widgets/dir_list_box.h"
+#include "splitter/ui/splitter_context.h"
+#include "tests/support/faulty_file_system.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using namespace brindlecut;
+
+// A fixed place rather than a fresh temporary folder, so that the paths shown
+// in the pictures are the same on every run.
+QString kRoot;
+QString outFolder;
+
+void settle() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+}
+
+QWidget* window(const char* name) {
+    settle();
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QLatin1String(name) && w->isVisible()) return w;
+    }
+    throw std::runtime_error(std::string("window not on screen: ") + name);
+}
+
+template <typename T = QWidget>
+T* control(QWidget* form, const char* name) {
+    T* found = form->findChild<T*>(QString::fromLatin1(name));
+    if (!found) throw std::runtime_error(std::string("no control ") + name);
+    return found;
+}
+
+void click(QWidget* form, const char* name) {
+    QPushButton* button = control<QPushButton>(form, name);
+    if (!button->isVisible() || !button->isEnabled())
+        throw std::runtime_error(std::string("cannot click ") + name);
+    button->click();
+    settle();
+}
+
+void save(const QPixmap& picture, const char* file) {
+    const QString path = outFolder + "/" + QString::fromLatin1(file);
+    if (!picture.save(path, "PNG")) throw std::runtime_error("cannot write " + path.toStdString());
+    std::printf("%s\n", qPrintable(path));
+}
+
+void shoot(QWidget* form, const char* file) {
+    settle();
+    save(form->grab(), file);
+}
+
+void typeSize(QWidget* form, const char* size, int unitItem) {
+    control<QLineEdit>(form, "Textsize")->setText(QString::fromLatin1(size));
+    control<QComboBox>(form, "Combosize")->setCurrentIndex(unitItem);
+}
+
+// The progress dialog as the user sees it: over the middle of the size window.
+void shootProgress(QWidget* sizeWindow) {
+    MessageBoxDialogs boxes(QStringLiteral("Brindlecut"), sizeWindow);
+    boxes.setProgressTiming([] { return std::int64_t{0}; }, 0, 0);
+    boxes.progress("report.doc.2", 1572864, 2500000);
+    settle();
+    auto* dialog = sizeWindow->findChild<QProgressDialog*>(QStringLiteral("progress"));
+    if (!dialog) throw std::runtime_error("no progress dialog");
+    // Offscreen windows have no frame, so the dialog's title bar is drawn here.
+    QPixmap picture = sizeWindow->grab();
+    const QPixmap over = dialog->grab();
+    const int titleHeight = 22;
+    QPainter painter(&picture);
+    const QPoint at((picture.width() - over.width()) / 2,
+                    (picture.height() - over.height() - titleHeight) / 2 + titleHeight);
+    const QRect title(at.x(), at.y() - titleHeight, over.width(), titleHeight);
+    painter.fillRect(title, QColor(0, 0, 128));
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(title.adjusted(6, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, dialog->windowTitle());
+    painter.drawPixmap(at, over);
+    painter.setPen(QColor(64, 64, 64));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(
+        QRect(title.topLeft(), QSize(over.width(), over.height() + titleHeight)).adjusted(-1, -1, 0, 0));
+    painter.end();
+    save(picture, "splitter_progress.png");
+    boxes.progressEnd();
+}
+
+void run() {
+    std::filesystem::remove_all(kRoot.toStdString());
+    const QString data = kRoot + "/documents";
+    const QString out = kRoot + "/pieces";
+    QDir().mkpath(data);
+    QDir().mkpath(out);
+    QDir().mkpath(kRoot + "/pictures");
+    const QString source = data + "/report.doc";
+    testing::writeFile(source.toStdString(), testing::patternBytes(2500000));
+    {
+        QFile file(source);
+        file.open(QIODevice::ReadWrite);
+        file.setFileTime(QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53)), QFileDevice::FileModificationTime);
+    }
+
+    testing::FaultyFileSystem fs;
+    fs.setDrives({Drive{kRoot.toStdString(), DriveKind::Fixed, 40000000000}});
+    testing::ScriptedDialogs dialogs;
+    SplitterContext context{SplitJob{}, fs, dialogs, kRoot.toStdString()};
+
+    showIntro(context);
+    QWidget* intro = window("intro");
+    shoot(intro, "splitter_start.png");
+
+    dialogs.fileAnswer(source);
+    click(intro, "Command1");
+    QWidget* form1 = window("form1");
+    shoot(form1, "splitter_source.png");
+
+    click(form1, "hdd");
+    control<DirListBox>(form1, "Dir1")->setPath(out);
+    shoot(form1, "splitter_source_folder.png");
+
+    click(form1, "done");
+    QWidget* form2 = window("form2");
+    shoot(form2, "splitter_size.png");
+
+    typeSize(form2, "1", 2);
+    click(form2, "done");
+    shoot(form2, "splitter_size_folder_plan.png");
+    shootProgress(form2);
+
+    click(form2, "change");
+    shoot(form2, "splitter_size_change.png");
+
+    click(form2, "Command1");
+    form1 = window("form1");
+    shoot(form1, "splitter_source_next.png");
+
+    click(form1, "fdd");
+    form2 = window("form2");
+    typeSize(form2, "1.3", 2);
+    click(form2, "done");
+    shoot(form2, "splitter_size_diskette_plan.png");
+
+    if (!dialogs.texts.empty()) throw std::runtime_error("unexpected message: " + dialogs.texts.front());
+    for (QWidget* w : QApplication::topLevelWidgets()) w->close();
+    settle();
+    std::filesystem::remove_all(kRoot.toStdString());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setStyle("Fusion");
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <folder for the PNG files>\n", argv[0]);
+        return 2;
+    }
+    outFolder = QString::fromLocal8Bit(argv[1]);
+    kRoot = QDir::tempPath() + "/brindlecut-screenshots";
+    QDir().mkpath(outFolder);
+    try {
+        run();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "splitter_shots: %s\n", e.what());
+        std::filesystem::remove_all(kRoot.toStdString());
+        return 1;
+    }
+    return 0;
+}
