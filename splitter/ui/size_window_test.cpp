@@ -322,9 +322,18 @@ TEST_P(SizeWindowRefusalTest, RefusedPlanLeavesTheWindowAsItWas) {
     context_.job.piececount = 17;  // from an earlier plan
     context_.job.piecesize = -1;
     open();
+    // While the message is up the entry is still as typed and the frame is not in sight.
+    QString textDuringMessage = "(no message)";
+    bool frameDuringMessage = true;
+    dialogs_.onTell([&] {
+        textDuringMessage = child<QLineEdit>("Textsize")->text();
+        frameDuringMessage = child("Frame1")->isVisible();
+    });
     plan(QString::fromLatin1(c.typed), c.unitItem);
 
     EXPECT_EQ(dialogs_.shown, std::vector<std::string>{std::string("tell: ") + c.message});
+    EXPECT_EQ(toLocal(textDuringMessage), c.typed);
+    EXPECT_FALSE(frameDuringMessage);
     EXPECT_EQ(toLocal(child<QLineEdit>("Textsize")->text()), c.textAfter);
     EXPECT_EQ(context_.job.piececount, 17);
     EXPECT_EQ(context_.job.piecesize, c.piecesize);
@@ -493,8 +502,14 @@ TEST_F(SizeWindowTest, BackKeepsTheSourceAndOffersNext) {
     EXPECT_EQ(dialogs_.unscriptedFiles, 0);
     EXPECT_TRUE(dialogs_.shown.empty());
 
-    // Coming forward again opens a fresh window.
-    open();
+    // NEXT there opens a fresh size window.
+    QPushButton* next = source->findChild<QPushButton*>("cmdnext");
+    ASSERT_NE(next, nullptr);
+    ASSERT_TRUE(next->isVisible() && next->isEnabled());
+    next->click();
+    flushDeletes();
+    window_ = windowNamed("form2");
+    ASSERT_FALSE(window_.isNull());
     EXPECT_EQ(child<QLineEdit>("Textsize")->text(), "");
     EXPECT_EQ(child<QComboBox>("Combosize")->currentText(), "MB");
     EXPECT_EQ(visibleControls(), kEntryVisible);
