@@ -133,13 +133,14 @@ bool SourceWindow::Form_Load() {
 
         const QString picked = context_.dialogs.openFile(kDialogTitle, QString(), QString());
         job.sourcepath = toLocal(picked);
-        job.filename = baseName(job.sourcepath);
-        if (job.filename.empty()) {
+        const std::string name = baseName(job.sourcepath);
+        if (name.empty()) {
             abandon();
             return false;
         }
+        job.filename = name;
         // The manifest records the name on a line of its own.
-        if (job.filename.find_first_of("\r\n") != std::string::npos) {
+        if (name.find_first_of("\r\n") != std::string::npos) {
             context_.dialogs.tell(Outcome::failed(kLineBreak, job.sourcepath).text());
             abandon();
             return false;
