@@ -74,6 +74,11 @@ public:
     virtual Errno create(const std::string& path, std::unique_ptr<File>& out) = 0;
     // Creates a new file for writing; EEXIST if something is there already.
     virtual Errno createNew(const std::string& path, std::unique_ptr<File>& out) = 0;
+    // Opens an existing file for writing without emptying it; ENOENT when it is
+    // not there. Emptying an existing file is not free: on ext4 it makes the
+    // file's close start writing its data back at once. A file system that
+    // cannot open without emptying may create() instead, as the default does.
+    virtual Errno openWrite(const std::string& path, std::unique_ptr<File>& out) { return create(path, out); }
     // Deletes a file. Without `force` a read-only file (no write bit in its
     // mode) is left in place and EACCES is returned.
     virtual Errno removeFile(const std::string& path, bool force) = 0;

@@ -214,6 +214,10 @@ public:
         return openWith(path, O_WRONLY | O_CREAT | O_EXCL, out);
     }
 
+    Errno openWrite(const std::string& path, std::unique_ptr<File>& out) override {
+        return openWith(path, O_WRONLY, out);
+    }
+
     Errno removeFile(const std::string& path, bool force) override {
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0) return errno;

@@ -199,8 +199,7 @@ Outcome FolderSplit::fillPieces(File& source) {
         const std::string path = piecePath(k);
         tracker.setItem(pieceName(job_.filename, k));
         std::unique_ptr<File> piece;
-        // The piece is empty already; creating it again only opens it for writing.
-        if (Errno e = fs_.create(path, piece))
+        if (Errno e = fs_.openWrite(path, piece))
             return stop("The split was stopped: a piece could not be written.", path, e);
         const PieceSpan span = pieceSpan(job_.filesize, job_.piecesize, k);
         if (Errno e = copyInChunks(fs_, source, span.offset, *piece, 0, span.length, tracker)) {

@@ -98,6 +98,11 @@ Errno FaultyFileSystem::createNew(const std::string& path, std::unique_ptr<File>
     return wrap(inner_.createNew(path, out), path, out);
 }
 
+Errno FaultyFileSystem::openWrite(const std::string& path, std::unique_ptr<File>& out) {
+    if (Errno e = check(Op::OpenWrite, path)) return e;
+    return wrap(inner_.openWrite(path, out), path, out);
+}
+
 Errno FaultyFileSystem::removeFile(const std::string& path, bool force) {
     if (Errno e = check(Op::RemoveFile, path)) return e;
     return inner_.removeFile(path, force);

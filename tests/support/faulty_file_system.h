@@ -15,7 +15,7 @@ namespace brindlecut::testing {
 
 enum class Op {
     Info, List, OpenRead, Create, CreateNew, RemoveFile, RemoveFolder, Rename, CopyFile,
-    CopyRange, AvailableSpace, Drives, DriveA, Read, Write, Size, Close
+    CopyRange, AvailableSpace, Drives, DriveA, Read, Write, Size, Close, OpenWrite
 };
 
 class FaultyFileSystem final : public FileSystem {
@@ -47,6 +47,7 @@ public:
     Errno openRead(const std::string& path, std::unique_ptr<File>& out) override;
     Errno create(const std::string& path, std::unique_ptr<File>& out) override;
     Errno createNew(const std::string& path, std::unique_ptr<File>& out) override;
+    Errno openWrite(const std::string& path, std::unique_ptr<File>& out) override;
     Errno removeFile(const std::string& path, bool force) override;
     Errno removeFolder(const std::string& path, bool force) override;
     Errno rename(const std::string& from, const std::string& to) override;
