@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QFont>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
@@ -19,6 +21,19 @@ constexpr ControlSpec kControls[] = {
     {"Command2", ControlKind::Button, "CLOSE", 2640, 3000, 1335, 495, 2, nullptr},
     {"Label2", ControlKind::Label, "State of the art File Manager", 960, 2040, 3255, 495, 3, nullptr},
 };
+
+// The named fonts are narrow script faces. Where one is not installed the
+// system's fallback is wider, so it is made smaller until the caption fits on
+// its one line instead of being cut off.
+void setTitleFont(QLabel* label, QFont font) {
+    label->setWordWrap(false);
+    if (QFontInfo(font).family().compare(font.family(), Qt::CaseInsensitive) != 0) {
+        while (font.pointSize() > 6 && QFontMetrics(font).horizontalAdvance(label->text()) > label->width()) {
+            font.setPointSize(font.pointSize() - 1);
+        }
+    }
+    label->setFont(font);
+}
 
 }  // namespace
 
@@ -48,14 +63,13 @@ IntroWindow::IntroWindow(SplitterContext& context) : context_(context) {
     Command1_ = static_cast<QPushButton*>(controls.at("Command1"));
     Command2_ = static_cast<QPushButton*>(controls.at("Command2"));
 
-    // Named fonts fall back to the system's own where they are not installed.
     QFont title("Monotype Corsiva", 36);
     title.setItalic(true);
     title.setWeight(QFont::Normal);
-    controls.at("Label1")->setFont(title);
+    setTitleFont(static_cast<QLabel*>(controls.at("Label1")), title);
     QFont motto("Script", 18);
     motto.setBold(true);
-    controls.at("Label2")->setFont(motto);
+    setTitleFont(static_cast<QLabel*>(controls.at("Label2")), motto);
 
     connect(Command1_, &QPushButton::clicked, this, &IntroWindow::Command1_Click);
     connect(Command2_, &QPushButton::clicked, this, &IntroWindow::Command2_Click);

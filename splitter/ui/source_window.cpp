@@ -109,6 +109,9 @@ SourceWindow::SourceWindow(SplitterContext& context) : context_(context) {
     List1_ = static_cast<QListWidget*>(controls.at("List1"));
     Command1_ = static_cast<QPushButton*>(controls.at("Command1"));
     cmdnext_ = static_cast<QPushButton*>(controls.at("cmdnext"));
+    // The drive list is one row high: room for a row and the up and down arrows, none for a
+    // sideways scroll bar.
+    List1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     connect(hdd_, &QPushButton::clicked, this, &SourceWindow::hdd_Click);
     connect(List1_, &QListWidget::currentRowChanged, this, &SourceWindow::List1_Click);
