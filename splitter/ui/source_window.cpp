@@ -114,7 +114,9 @@ SourceWindow::SourceWindow(SplitterContext& context) : context_(context) {
     List1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     connect(hdd_, &QPushButton::clicked, this, &SourceWindow::hdd_Click);
+    // A click on the row already selected opens that drive afresh too.
     connect(List1_, &QListWidget::currentRowChanged, this, &SourceWindow::List1_Click);
+    connect(List1_, &QListWidget::itemClicked, this, &SourceWindow::List1_Click);
     connect(done_, &QPushButton::clicked, this, &SourceWindow::done_Click);
     connect(cancel_, &QPushButton::clicked, this, &SourceWindow::cancel_Click);
     connect(fdd_, &QPushButton::clicked, this, &SourceWindow::fdd_Click);

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QPointer>
 #include <QTest>
 #include <cerrno>
 #include <map>
@@ -309,6 +310,13 @@ TEST_F(SourceWindowTest, HardDriveListsFixedDrivesOnceAndOpensTheFirst) {
     list1()->setCurrentRow(1);
     EXPECT_EQ(dir1()->path().toStdString(), drive2);
 
+    // Clicking the selected drive again opens it afresh.
+    tmp.mkdir("d2/sub");
+    ASSERT_TRUE(dir1()->setPath(QString::fromStdString(drive2 + "/sub")));
+    QTest::mouseClick(list1()->viewport(), Qt::LeftButton, {},
+                      list1()->visualItemRect(list1()->item(1)).center());
+    EXPECT_EQ(dir1()->path().toStdString(), drive2);
+
     button("hdd")->click();
     EXPECT_EQ(driveRows().size(), 2);
     EXPECT_EQ(dir1()->path().toStdString(), drive1);
@@ -418,6 +426,16 @@ TEST_F(SourceWindowTest, BackReturnsToTheStartWindow) {
     EXPECT_FALSE(context.job.shownext);
     QWidget* start = currentWindow();
     EXPECT_EQ(start->focusWidget(), control(start, "Command1"));
+}
+
+TEST_F(SourceWindowTest, ClosingFromTheTitleBarEndsTheProgram) {
+    QWidget* form1 = open();
+    button("hdd")->click();
+    QPointer<QWidget> watched = form1;
+    EXPECT_EQ(testing::runUntilTheProgramEnds([form1] { form1->close(); }), 0);
+    testing::flushDeletes();
+    EXPECT_TRUE(watched.isNull());
+    EXPECT_TRUE(windowsOnScreen().isEmpty());
 }
 
 // As the size window's BACK leaves the job: the file kept, NEXT offered.

@@ -15,8 +15,10 @@
 #include <QPalette>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -63,6 +65,17 @@ inline void closeAllWindows() {
         }
     }
     flushDeletes();
+}
+
+// Runs the application's event loop, does `action` in it, and gives the exit
+// code once the program ends; -1 when it did not end within a few seconds.
+inline int runUntilTheProgramEnds(std::function<void()> action) {
+    QTimer::singleShot(0, qApp, std::move(action));
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, qApp, [] { QCoreApplication::exit(-1); });
+    giveUp.start(5000);
+    return QApplication::exec();
 }
 
 template <typename T = QWidget>
