@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QDateTime>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPointer>
 #include <QTest>
@@ -436,6 +437,42 @@ TEST_F(SourceWindowTest, ClosingFromTheTitleBarEndsTheProgram) {
     testing::flushDeletes();
     EXPECT_TRUE(watched.isNull());
     EXPECT_TRUE(windowsOnScreen().isEmpty());
+}
+
+// The typical run: SPLIT, the file, HARD DRIVE, a folder, DONE, 1 MB, ACCEPT,
+// and back at the start window; then BACK and NEXT keep file and folder.
+TEST_F(SourceWindowTest, FolderSplitThroughAllThreeWindows) {
+    const std::string bytes = testing::patternBytes(2500000, 7);
+    testing::writeFile(source, bytes);
+    const std::string out = tmp.mkdir("d1/out");
+    open();
+    button("hdd")->click();
+    ASSERT_TRUE(dir1()->setPath(QString::fromStdString(out)));
+    button("done")->click();
+    ASSERT_EQ(windowsOnScreen(), QStringList{"form2"});
+
+    QWidget* form2 = currentWindow();
+    control<QLineEdit>(form2, "Textsize")->setText("1");
+    control<QPushButton>(form2, "done")->click();
+    control<QPushButton>(form2, "Command1")->click();  // BACK
+    ASSERT_EQ(windowsOnScreen(), QStringList{"form1"});
+    EXPECT_EQ(dialogs.shown.size(), 1u) << "no second file dialog";
+    button("cmdnext")->click();
+    ASSERT_EQ(windowsOnScreen(), QStringList{"form2"});
+
+    form2 = currentWindow();
+    control<QLineEdit>(form2, "Textsize")->setText("1");
+    control<QPushButton>(form2, "done")->click();
+    EXPECT_TRUE(control<QLabel>(form2, "Label2")->text().contains("NUMBER OF SPLITS     : 3"));
+    control<QPushButton>(form2, "accept")->click();
+    EXPECT_EQ(windowsOnScreen(), QStringList{"intro"});
+    EXPECT_EQ(dialogs.texts, std::vector<std::string>{"The files have been splitted successfully"});
+    EXPECT_EQ(testing::listNames(out), (std::vector<std::string>{"report.doc.1", "report.doc.2",
+                                                                 "report.doc.3", "report.doc.inf.vek"}));
+    EXPECT_EQ(testing::readFile(out + "/report.doc.1"), bytes.substr(0, 1048576));
+    EXPECT_EQ(testing::readFile(out + "/report.doc.2"), bytes.substr(1048576, 1048576));
+    EXPECT_EQ(testing::readFile(out + "/report.doc.3"), bytes.substr(2097152));
+    EXPECT_EQ(testing::readFile(out + "/report.doc.inf.vek"), "report.doc\r\n 3 \r\n");
 }
 
 // As the size window's BACK leaves the job: the file kept, NEXT offered.
