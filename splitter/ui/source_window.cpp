@@ -112,6 +112,8 @@ SourceWindow::SourceWindow(SplitterContext& context) : context_(context) {
     // The drive list is one row high: room for a row and the up and down arrows, none for a
     // sideways scroll bar.
     List1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A file name is shown as it is, never read as markup.
+    Label2_->setTextFormat(Qt::PlainText);
 
     connect(hdd_, &QPushButton::clicked, this, &SourceWindow::hdd_Click);
     // A click on the row already selected opens that drive afresh too.

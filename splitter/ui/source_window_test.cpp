@@ -292,6 +292,16 @@ TEST_F(SourceWindowTest, NameWithALineBreakIsRefused) {
     EXPECT_EQ(fs.calls(Op::OpenRead), 0);
 }
 
+TEST_F(SourceWindowTest, NameThatLooksLikeMarkupIsShownAsItIs) {
+    const std::string odd = tmp / "<b>bold<\\b> &amp;.txt";
+    testing::writeFile(odd, "abc");
+    openFromIntro(odd);
+    auto* label = control<QLabel>(currentWindow(), "Label2");
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(label->text().startsWith(QString::fromStdString("PATH              : " + odd + "\n\n")));
+    EXPECT_EQ(context.job.filename, "<b>bold<\\b> &amp;.txt");
+}
+
 TEST_F(SourceWindowTest, PickingNeverWritesTheFile) {
     fs.beforeCall = [](Op op, const std::string& path) {
         EXPECT_TRUE(op != Op::Create && op != Op::CreateNew && op != Op::Write) << path;
