@@ -254,6 +254,12 @@ TEST_F(SourceWindowTest, CancelledDialogReturnsToTheStartWindowSilently) {
     EXPECT_EQ(job.piececount, 10);
 }
 
+TEST_F(SourceWindowTest, CancelledDialogWithNoStartWindowShowsOne) {
+    EXPECT_EQ(showSource(context), nullptr);
+    EXPECT_EQ(windowsOnScreen(), QStringList{"intro"});
+    EXPECT_TRUE(dialogs.texts.empty());
+}
+
 struct RefusedFileCase {
     const char* name;
     Op op;
