@@ -1,5 +1,6 @@
 #include "common/widgets/dialogs.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
@@ -46,6 +47,8 @@ MessageBoxDialogs::MessageBoxDialogs(QString title, QWidget* parent)
 
 MessageBoxDialogs::~MessageBoxDialogs() { progressEnd(); }
 
+QWidget* MessageBoxDialogs::owner() const { return parent_ ? parent_.data() : QApplication::activeWindow(); }
+
 void MessageBoxDialogs::setProgressTiming(std::function<std::int64_t()> nowMs, int showAfterMs,
                                           int updateEveryMs) {
     nowMs_ = nowMs ? std::move(nowMs) : std::function<std::int64_t()>(steadyMs);
@@ -54,16 +57,16 @@ void MessageBoxDialogs::setProgressTiming(std::function<std::int64_t()> nowMs, i
 }
 
 void MessageBoxDialogs::tell(const std::string& text) {
-    ask(parent_, title_, text, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok);
+    ask(owner(), title_, text, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 bool MessageBoxDialogs::askOkCancel(const std::string& text) {
-    return ask(parent_, title_, text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok,
+    return ask(owner(), title_, text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok,
                QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
 bool MessageBoxDialogs::askYesNo(const std::string& text) {
-    return ask(parent_, title_, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes,
+    return ask(owner(), title_, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes,
                QMessageBox::No) == QMessageBox::Yes;
 }
 
@@ -84,7 +87,7 @@ bool MessageBoxDialogs::progress(const std::string& item, std::int64_t done, std
     state.lastUpdateMs = now;
 
     if (dueToShow) {
-        state.dialog = new QProgressDialog(parent_);
+        state.dialog = new QProgressDialog(owner());
         state.dialog->setObjectName(QStringLiteral("progress"));
         state.dialog->setWindowTitle(title_);
         state.dialog->setWindowModality(Qt::ApplicationModal);
@@ -119,7 +122,7 @@ void MessageBoxDialogs::progressEnd() {
 
 QString MessageBoxDialogs::openFile(const QString& title, const QString& filter,
                                     const QString& defaultSuffix) {
-    QFileDialog dialog(parent_, title);
+    QFileDialog dialog(owner(), title);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (!filter.isEmpty()) dialog.setNameFilter(filter);

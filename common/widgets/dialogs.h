@@ -3,6 +3,7 @@
 // QMessageBox and QFileDialog; widget tests pass scripted answers.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -20,8 +21,9 @@ public:
 };
 
 // Modal message boxes with no icon, titled with the program's name
-// ("Brindlecut" or "join"), over `parent`; a modal progress dialog for long
-// copies.
+// ("Brindlecut" or "join"), over `parent` (or, without one, over the window
+// that is active at the time, since the splitter's windows come and go); a modal
+// progress dialog for long copies.
 class MessageBoxDialogs : public Dialogs {
 public:
     explicit MessageBoxDialogs(QString title, QWidget* parent = nullptr);
@@ -44,7 +46,9 @@ public:
 
 private:
     QString title_;
-    QWidget* parent_;
+    QWidget* owner() const;
+
+    QPointer<QWidget> parent_;
     std::function<std::int64_t()> nowMs_;
     int showAfterMs_ = 500;
     int updateEveryMs_ = 50;
