@@ -1,0 +1,18 @@
+// join.exe: shows the joiner's only window; closing it ends the program.
+#include <QApplication>
+
+#include "common/platform.h"
+#include "common/widgets/dialogs.h"
+#include "joiner/ui/join_window.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // The buttons' background colours show only in a style that paints the palette.
+    QApplication::setStyle(QStringLiteral("Fusion"));
+
+    brindlecut::MessageBoxDialogs dialogs(QStringLiteral("join"));
+    auto* window = new brindlecut::JoinWindow(brindlecut::systemFileSystem(), dialogs);
+    dialogs.setParent(window);
+    window->show();
+    return app.exec();
+}
