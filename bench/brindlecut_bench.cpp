@@ -3,14 +3,21 @@
 // progress, and the size of join.exe. Run by hand on a machine that is
 // otherwise idle; see README for the figures and the command.
 //
-// Every timed run starts with its outputs deleted and the disk cache synced,
-// outside the timing; ours and theirs alternate, and which goes first changes
-// from round to round, so neither side profits from the other's leftovers.
+// Every timed run starts with its outputs deleted, outside the timing; ours
+// and theirs alternate, and which goes first changes from round to round.
 // Each result is compared byte for byte with the source after its timing.
+//
+// Writes land in the page cache, and how fast they go depends on how much
+// else is waiting there to be written: measured here, a join with two split
+// sets still unwritten took up to four times as long as one with a single
+// set. So each tool runs its split and then its join of that split, and
+// everything of it is deleted before the other tool starts, well before the
+// kernel would write it back; every timed run then finds the same state.
+// Syncing before each run was tried too: the flush it starts (on a virtual
+// machine, also on the host) slowed whichever run came next.
 #include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -277,7 +284,7 @@ std::string oursJoin(Prompter& prompter, const std::string& manifestPath, const 
 // ---------------------------------------------------------------------------
 // The system's tools, each timed as a whole process.
 
-int runProcess(const std::vector<std::string>& args, rusage* usage = nullptr) {
+int runProcess(const std::vector<std::string>& args) {
     std::vector<char*> argv;
     for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -285,8 +292,7 @@ int runProcess(const std::vector<std::string>& args, rusage* usage = nullptr) {
     if (int e = ::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ))
         fail("cannot start " + args[0] + ": " + std::strerror(e));
     int status = 0;
-    rusage local {};
-    while (::wait4(pid, &status, 0, usage ? usage : &local) < 0) {
+    while (::waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) fail(systemReason("cannot wait for", args[0]));
     }
     if (WIFEXITED(status)) return WEXITSTATUS(status);
@@ -311,10 +317,6 @@ double secondsOf(const std::function<void()>& work) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Outputs were just deleted; written-back pages of earlier runs must not be
-// flushed inside the next timing.
-void settle() { ::sync(); }
-
 double median(std::vector<double> values) {
     if (values.empty()) return 0.0;
     std::sort(values.begin(), values.end());
@@ -324,6 +326,12 @@ double median(std::vector<double> values) {
 
 // ---------------------------------------------------------------------------
 // One piece size: the folders, the timed runs and the checks.
+
+struct RunTimes {
+    double split = 0;
+    double join = 0;
+    double total() const { return split + join; }
+};
 
 class PieceSizeBench {
 public:
@@ -341,9 +349,22 @@ public:
 
     std::int64_t pieceBytes() const { return pieceBytes_; }
 
+    // One tool's split, then its join of that split; afterwards nothing of
+    // either is left, so that the next tool starts where this one started.
+    RunTimes runOurs(Prompter& prompter) {
+        RunTimes times{timeOursSplit(prompter), timeOursJoin(prompter)};
+        removeAll();
+        return times;
+    }
+    RunTimes runTheirs() {
+        RunTimes times{timeTheirsSplit(), timeTheirsJoin()};
+        removeAll();
+        return times;
+    }
+
+private:
     double timeOursSplit(Prompter& prompter) {
         freshFolder(oursSplit_);
-        settle();
         const SplitJob job = splitJobFor(sourcePath_, fileSize_, oursSplit_, pieceBytes_);
         const double seconds = secondsOf([&] { oursSplit(prompter, job); });
         checkOursSplit();
@@ -352,7 +373,6 @@ public:
 
     double timeTheirsSplit() {
         freshFolder(theirsSplit_);
-        settle();
         const std::string prefix = theirsSplit_ + "/" + kSourceName + ".";
         const double seconds = secondsOf([&] { systemSplit(sourcePath_, pieceBytes_, prefix); });
         checkTheirsSplit();
@@ -368,13 +388,12 @@ public:
             if (::link(from.c_str(), to.c_str()) != 0) fail(systemReason("cannot link", to));
         }
         freshFolder(oursJoined_);
-        settle();
         const std::string manifest = pathInFolder(oursJoinIn_, manifestName(kSourceName));
         std::string notice;
         const double seconds = secondsOf([&] { notice = oursJoin(prompter, manifest, oursJoined_); });
         if (!notice.empty()) std::cerr << "note: our join said: " << notice << "\n";
         checkOursJoin();
-        // The rebuilt file goes at once, so the next sync need not write it out.
+        // The rebuilt file goes at once, before the kernel would write it out.
         removeTree(oursJoined_);
         return seconds;
     }
@@ -383,7 +402,6 @@ public:
         std::vector<std::string> pieces;
         for (const auto& name : namesIn(theirsSplit_)) pieces.push_back(theirsSplit_ + "/" + name);
         freshFolder(theirsJoined_);
-        settle();
         const std::string out = theirsJoined_ + "/" + kSourceName;
         const double seconds = secondsOf([&] { systemCat(pieces, out); });
         SourceCompare(sourcePath_).compareWhole({out});
@@ -396,7 +414,6 @@ public:
             removeTree(*folder);
     }
 
-private:
     // Exactly the n pieces and the manifest, the pieces together equal to the
     // source, each piece of its planned length, the manifest byte for byte.
     void checkOursSplit() {
@@ -444,51 +461,57 @@ private:
 
 // ---------------------------------------------------------------------------
 // Peak memory: a fresh process of this program runs only our split and join,
-// so its peak resident size is our work plus the bare process.
+// so its peak resident size is our work plus the bare process. The process
+// reads its own high-water mark (VmHWM): the rusage of a spawned child would
+// also carry the parent's, which the exec hands over.
 
-std::string statusLine(const char* key) {
+std::int64_t highWaterKiB() {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind(key, 0) == 0) return line;
+        if (line.rfind("VmHWM:", 0) == 0) return std::stoll(line.substr(6));
     }
-    return std::string(key) + " unknown";
+    return -1;
 }
 
-// argv: --memory-child <source> <work folder> <piece bytes>...
+// argv: --memory-child <source> <work folder> <result file> <piece bytes>...
 int memoryChild(int argc, char** argv) {
-    if (argc < 5) return 2;
-    const std::string source = argv[2], work = argv[3];
-    std::cerr << "memory child before work: " << statusLine("VmHWM") << "\n";
+    if (argc < 6) return 2;
+    const std::string source = argv[2], work = argv[3], result = argv[4];
+    const std::int64_t before = highWaterKiB();
     FileSystem& fs = systemFileSystem();
     FileInfo info;
     if (fs.info(source, info) != 0) return 3;
     AgreeingPrompter prompter;
-    for (int i = 4; i < argc; ++i) {
+    for (int i = 5; i < argc; ++i) {
         const std::string split = work + "/split-" + std::to_string(i), joined = work + "/joined-" + std::to_string(i);
         const std::int64_t pieceBytes = std::stoll(argv[i]);
         oursSplit(prompter, splitJobFor(source, info.size, split, pieceBytes));
         oursJoin(prompter, pathInFolder(split, manifestName(kSourceName)), joined);
     }
-    std::cerr << "memory child after work: " << statusLine("VmHWM") << "\n";
+    const std::int64_t after = highWaterKiB();
+    std::cerr << "memory: " << before << " KiB before our work, " << after << " KiB at the peak\n";
+    std::ofstream(result) << after << "\n";
     return 0;
 }
 
 double peakMemoryMiB(const std::string& source, const std::string& work, const std::vector<std::int64_t>& sizes) {
-    std::vector<std::string> args{"/proc/self/exe", kMemoryChildFlag, source, work};
+    const std::string result = work + "/peak-kib";
+    std::vector<std::string> args{"/proc/self/exe", kMemoryChildFlag, source, work, result};
     std::vector<std::string> joined;
     for (std::size_t i = 0; i < sizes.size(); ++i) {
         args.push_back(std::to_string(sizes[i]));
-        const std::string index = std::to_string(i + 4);
+        const std::string index = std::to_string(i + 5);
         freshFolder(work + "/split-" + index);
         freshFolder(work + "/joined-" + index);
         joined.push_back(work + "/joined-" + index + "/" + kSourceName);
     }
-    settle();
-    rusage usage {};
-    if (runProcess(args, &usage) != 0) fail("the memory measurement did not complete");
+    if (runProcess(args) != 0) fail("the memory measurement did not complete");
     for (const auto& path : joined) SourceCompare(source).compareWhole({path});
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
+    std::int64_t peakKiB = -1;
+    std::ifstream(result) >> peakKiB;
+    if (peakKiB <= 0) fail("the memory measurement gave no figure");
+    return static_cast<double>(peakKiB) / 1024.0;
 }
 
 // ---------------------------------------------------------------------------
@@ -603,13 +626,9 @@ int runBench(const Options& options) {
 
     // Warm-up: each tool once, untimed, so that both run from warm caches.
     for (auto& bench : benches) {
-        bench.timeOursSplit(agreeing);
-        bench.timeTheirsSplit();
-        bench.timeOursJoin(agreeing);
-        bench.timeTheirsJoin();
-        bench.timeOursSplit(reporting);
-        bench.timeOursJoin(reporting);
-        bench.removeAll();
+        bench.runOurs(agreeing);
+        bench.runTheirs();
+        bench.runOurs(reporting);
     }
     if (!agreeing.told().empty()) std::cerr << "note: our engine told: " << agreeing.told().front() << "\n";
 
@@ -619,47 +638,40 @@ int runBench(const Options& options) {
         const bool oursFirst = round % 2 == 0;
         for (int b = 0; b < 2; ++b) {
             PieceSizeBench& bench = benches[b];
-            double ours = 0, theirs = 0;
+            RunTimes ours, theirs;
             if (oursFirst) {
-                ours = bench.timeOursSplit(agreeing);
-                theirs = bench.timeTheirsSplit();
+                ours = bench.runOurs(agreeing);
+                theirs = bench.runTheirs();
             } else {
-                theirs = bench.timeTheirsSplit();
-                ours = bench.timeOursSplit(agreeing);
+                theirs = bench.runTheirs();
+                ours = bench.runOurs(agreeing);
             }
-            splitRatios[b].push_back(theirs / ours);
-            std::fprintf(stderr, "round %d, %lld byte pieces: split ours %.3f s, split -b %.3f s, ratio %.2f\n",
-                         round + 1, static_cast<long long>(bench.pieceBytes()), ours, theirs, theirs / ours);
-            if (oursFirst) {
-                ours = bench.timeOursJoin(agreeing);
-                theirs = bench.timeTheirsJoin();
-            } else {
-                theirs = bench.timeTheirsJoin();
-                ours = bench.timeOursJoin(agreeing);
-            }
-            joinRatios[b].push_back(theirs / ours);
-            std::fprintf(stderr, "round %d, %lld byte pieces: join ours %.3f s, cat %.3f s, ratio %.2f\n", round + 1,
-                         static_cast<long long>(bench.pieceBytes()), ours, theirs, theirs / ours);
-            bench.removeAll();
+            splitRatios[b].push_back(theirs.split / ours.split);
+            joinRatios[b].push_back(theirs.join / ours.join);
+            std::fprintf(stderr,
+                         "round %d, %lld byte pieces: split ours %.3f s, split -b %.3f s (ratio %.2f); "
+                         "join ours %.3f s, cat %.3f s (ratio %.2f)\n",
+                         round + 1, static_cast<long long>(bench.pieceBytes()), ours.split, theirs.split,
+                         splitRatios[b].back(), ours.join, theirs.join, joinRatios[b].back());
         }
 
         // Progress reporting, on the small pieces where it is called most:
         // split and join with and without a reporter, in turns.
         PieceSizeBench& bench = benches[1];
         const long callsBefore = reporting.calls(), textsBefore = reporting.texts();
-        double plain = 0, withProgress = 0;
-        for (int turn = 0; turn < 2; ++turn) {
-            if ((turn == 0) == oursFirst)
-                plain = bench.timeOursSplit(agreeing) + bench.timeOursJoin(agreeing);
-            else
-                withProgress = bench.timeOursSplit(reporting) + bench.timeOursJoin(reporting);
+        RunTimes plain, withProgress;
+        if (oursFirst) {
+            plain = bench.runOurs(agreeing);
+            withProgress = bench.runOurs(reporting);
+        } else {
+            withProgress = bench.runOurs(reporting);
+            plain = bench.runOurs(agreeing);
         }
-        bench.removeAll();
         progressCalls = reporting.calls() - callsBefore;
         progressTexts = reporting.texts() - textsBefore;
-        progressCosts.push_back((withProgress / plain - 1.0) * 100.0);
+        progressCosts.push_back((withProgress.total() / plain.total() - 1.0) * 100.0);
         std::fprintf(stderr, "round %d: split+join without progress %.3f s, with progress %.3f s, cost %.1f%%\n",
-                     round + 1, plain, withProgress, progressCosts.back());
+                     round + 1, plain.total(), withProgress.total(), progressCosts.back());
     }
     std::cerr << "progress calls per split+join: " << progressCalls << ", texts formatted: " << progressTexts
               << " (last: \"" << reporting.lastText() << "\")\n";
