@@ -92,6 +92,9 @@ JoinWindow::JoinWindow(FileSystem& fs, Dialogs& dialogs, QWidget* parent)
         child->setFont(font);
     }
 
+    // One row high: a sideways scroll bar would cover the drive's name.
+    List1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
     wireHover(form_, {hdd_, fdd_, cmdaccept_, fddaccept_, cmdcancel_});
 
     connect(hdd_, &QPushButton::clicked, this, &JoinWindow::hdd_Click);

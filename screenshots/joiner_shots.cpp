@@ -1,0 +1,163 @@
+// Renders the joiner's window in each of its states, offscreen, into PNG files
+// in the folder named by the first argument: as it comes up, with the
+// destination frame opened for a folder and for diskettes, with a button under
+// the pointer, and with the progress dialog of a long join over it. The window
+// is driven as a user would drive it, with the file dialog and the disk prompts
+// answered from a script.
+#include <QApplication>
+#include <QDir>
+#include <QPainter>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+
+#include "common/contract.h"
+#include "common/widgets/dialogs.h"
+#include "common/widgets/dir_list_box.h"
+#include "common/widgets/hover.h"
+#include "joiner/ui/join_window.h"
+#include "tests/support/faulty_file_system.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using namespace brindlecut;
+
+// A fixed place rather than a fresh temporary folder, so that the paths shown
+// in the pictures are the same on every run.
+QString kRoot;
+QString outFolder;
+
+void settle() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+}
+
+template <typename T = QWidget>
+T* control(QWidget* form, const char* name) {
+    T* found = form->findChild<T*>(QString::fromLatin1(name));
+    if (!found) throw std::runtime_error(std::string("no control ") + name);
+    return found;
+}
+
+void click(QWidget* form, const char* name) {
+    QPushButton* button = control<QPushButton>(form, name);
+    if (!button->isVisible() || !button->isEnabled()) throw std::runtime_error(std::string("cannot click ") + name);
+    button->click();
+    settle();
+}
+
+void save(const QPixmap& picture, const char* file) {
+    const QString path = outFolder + "/" + QString::fromLatin1(file);
+    if (!picture.save(path, "PNG")) throw std::runtime_error("cannot write " + path.toStdString());
+    std::printf("%s\n", qPrintable(path));
+}
+
+void shoot(QWidget* form, const char* file) {
+    settle();
+    save(form->grab(), file);
+}
+
+void writeSet(const std::string& folder, int pieces) {
+    for (int i = 1; i <= pieces; ++i) {
+        testing::writeFile(pathInFolder(folder, pieceName("report.doc", i)), testing::patternBytes(1000, i));
+    }
+    testing::writeFile(pathInFolder(folder, manifestName("report.doc")), manifestBytes("report.doc", pieces));
+}
+
+// The progress dialog as the user sees it: over the middle of the window.
+void shootProgress(QWidget* form) {
+    MessageBoxDialogs boxes(QStringLiteral("join"), form);
+    boxes.setProgressTiming([] { return std::int64_t{0}; }, 0, 0);
+    boxes.progress("report.doc", 1572864, 2500000);
+    settle();
+    auto* dialog = form->findChild<QProgressDialog*>(QStringLiteral("progress"));
+    if (!dialog) throw std::runtime_error("no progress dialog");
+    // Offscreen windows have no frame, so the dialog's title bar is drawn here.
+    QPixmap picture = form->grab();
+    const QPixmap over = dialog->grab();
+    const int titleHeight = 22;
+    QPainter painter(&picture);
+    const QPoint at((picture.width() - over.width()) / 2,
+                    (picture.height() - over.height() - titleHeight) / 2 + titleHeight);
+    const QRect title(at.x(), at.y() - titleHeight, over.width(), titleHeight);
+    painter.fillRect(title, QColor(0, 0, 128));
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(title.adjusted(6, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, dialog->windowTitle());
+    painter.drawPixmap(at, over);
+    painter.end();
+    save(picture, "joiner_progress.png");
+    boxes.progressEnd();
+}
+
+void run() {
+    std::filesystem::remove_all(kRoot.toStdString());
+    const QString pieces = kRoot + "/pieces";
+    const QString joined = kRoot + "/joined";
+    const QString disk1 = kRoot + "/disk1";
+    for (const QString& folder : {pieces, joined, disk1}) QDir().mkpath(folder);
+    writeSet(pieces.toStdString(), 3);
+    writeSet(disk1.toStdString(), 1);
+
+    testing::FaultyFileSystem fs;
+    fs.setDrives({Drive{kRoot.toStdString(), DriveKind::Fixed, 40000000000}});
+    fs.setDriveA(std::nullopt);
+    testing::ScriptedDialogs dialogs;
+
+    auto* form = new JoinWindow(fs, dialogs);
+    form->show();
+    shoot(form, "joiner_start.png");
+
+    dialogs.fileAnswer(pieces + "/report.doc.inf.vek");
+    click(form, "hdd");
+    control<DirListBox>(form, "Dir1")->setPath(joined);
+    shoot(form, "joiner_folder.png");
+
+    hover(control<QPushButton>(form, "cmdaccept"));
+    shoot(form, "joiner_hover.png");
+    shootProgress(form);
+    rest({control<QPushButton>(form, "cmdaccept")});
+
+    click(form, "cmdcancel");
+    dialogs.onTell([&] { fs.setDriveA(disk1.toStdString()); });
+    click(form, "fdd");
+    control<DirListBox>(form, "Dir1")->setPath(joined);
+    shoot(form, "joiner_diskette.png");
+
+    if (dialogs.texts != std::vector<std::string>{"Insert diskette #1 and click ok"}) {
+        throw std::runtime_error("unexpected message: " + dialogs.texts.back());
+    }
+    form->close();
+    settle();
+    std::filesystem::remove_all(kRoot.toStdString());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setStyle("Fusion");
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <folder for the PNG files>\n", argv[0]);
+        return 2;
+    }
+    outFolder = QString::fromLocal8Bit(argv[1]);
+    kRoot = QDir::tempPath() + "/brindlecut-joiner-screenshots";
+    QDir().mkpath(outFolder);
+    try {
+        run();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "joiner_shots: %s\n", e.what());
+        std::filesystem::remove_all(kRoot.toStdString());
+        return 1;
+    }
+    return 0;
+}
