@@ -18,6 +18,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -311,6 +312,30 @@ void systemCat(const std::vector<std::string>& pieces, const std::string& outPat
     if (code != 0) fail("cat exited with " + std::to_string(code));
 }
 
+// Wall time is what the user waits for and what the ratios compare; the CPU
+// time beside it (ours in this process, theirs in the child) shows how much
+// of a figure came from other load on the machine.
+struct Timing {
+    double wall = 0;
+    double cpu = 0;
+};
+
+double cpuSeconds(int who) {
+    rusage usage {};
+    ::getrusage(who, &usage);
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+Timing measure(bool inChild, const std::function<void()>& work) {
+    const int who = inChild ? RUSAGE_CHILDREN : RUSAGE_SELF;
+    const double cpuBefore = cpuSeconds(who);
+    const Clock::time_point start = Clock::now();
+    work();
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    return {wall, cpuSeconds(who) - cpuBefore};
+}
+
 double secondsOf(const std::function<void()>& work) {
     const Clock::time_point start = Clock::now();
     work();
@@ -328,9 +353,9 @@ double median(std::vector<double> values) {
 // One piece size: the folders, the timed runs and the checks.
 
 struct RunTimes {
-    double split = 0;
-    double join = 0;
-    double total() const { return split + join; }
+    Timing split;
+    Timing join;
+    double total() const { return split.wall + join.wall; }
 };
 
 class PieceSizeBench {
@@ -363,25 +388,25 @@ public:
     }
 
 private:
-    double timeOursSplit(Prompter& prompter) {
+    Timing timeOursSplit(Prompter& prompter) {
         freshFolder(oursSplit_);
         const SplitJob job = splitJobFor(sourcePath_, fileSize_, oursSplit_, pieceBytes_);
-        const double seconds = secondsOf([&] { oursSplit(prompter, job); });
+        const Timing seconds = measure(false, [&] { oursSplit(prompter, job); });
         checkOursSplit();
         return seconds;
     }
 
-    double timeTheirsSplit() {
+    Timing timeTheirsSplit() {
         freshFolder(theirsSplit_);
         const std::string prefix = theirsSplit_ + "/" + kSourceName + ".";
-        const double seconds = secondsOf([&] { systemSplit(sourcePath_, pieceBytes_, prefix); });
+        const Timing seconds = measure(true, [&] { systemSplit(sourcePath_, pieceBytes_, prefix); });
         checkTheirsSplit();
         return seconds;
     }
 
     // Joins a copy of the last split of ours, made of hard links, because the
     // join deletes the set it joined.
-    double timeOursJoin(Prompter& prompter) {
+    Timing timeOursJoin(Prompter& prompter) {
         freshFolder(oursJoinIn_);
         for (const auto& name : namesIn(oursSplit_)) {
             const std::string from = oursSplit_ + "/" + name, to = oursJoinIn_ + "/" + name;
@@ -390,7 +415,7 @@ private:
         freshFolder(oursJoined_);
         const std::string manifest = pathInFolder(oursJoinIn_, manifestName(kSourceName));
         std::string notice;
-        const double seconds = secondsOf([&] { notice = oursJoin(prompter, manifest, oursJoined_); });
+        const Timing seconds = measure(false, [&] { notice = oursJoin(prompter, manifest, oursJoined_); });
         if (!notice.empty()) std::cerr << "note: our join said: " << notice << "\n";
         checkOursJoin();
         // The rebuilt file goes at once, before the kernel would write it out.
@@ -398,12 +423,12 @@ private:
         return seconds;
     }
 
-    double timeTheirsJoin() {
+    Timing timeTheirsJoin() {
         std::vector<std::string> pieces;
         for (const auto& name : namesIn(theirsSplit_)) pieces.push_back(theirsSplit_ + "/" + name);
         freshFolder(theirsJoined_);
         const std::string out = theirsJoined_ + "/" + kSourceName;
-        const double seconds = secondsOf([&] { systemCat(pieces, out); });
+        const Timing seconds = measure(true, [&] { systemCat(pieces, out); });
         SourceCompare(sourcePath_).compareWhole({out});
         removeTree(theirsJoined_);
         return seconds;
@@ -632,7 +657,7 @@ int runBench(const Options& options) {
     }
     if (!agreeing.told().empty()) std::cerr << "note: our engine told: " << agreeing.told().front() << "\n";
 
-    std::vector<double> splitRatios[2], joinRatios[2], progressCosts;
+    std::vector<double> splitRatios[2], joinRatios[2], cpuRatios[4], progressCosts, progressCpuCosts;
     long progressCalls = 0, progressTexts = 0;
     for (int round = 0; round < options.rounds; ++round) {
         const bool oursFirst = round % 2 == 0;
@@ -646,33 +671,43 @@ int runBench(const Options& options) {
                 theirs = bench.runTheirs();
                 ours = bench.runOurs(agreeing);
             }
-            splitRatios[b].push_back(theirs.split / ours.split);
-            joinRatios[b].push_back(theirs.join / ours.join);
+            splitRatios[b].push_back(theirs.split.wall / ours.split.wall);
+            joinRatios[b].push_back(theirs.join.wall / ours.join.wall);
+            cpuRatios[2 * b].push_back(theirs.split.cpu / ours.split.cpu);
+            cpuRatios[2 * b + 1].push_back(theirs.join.cpu / ours.join.cpu);
             std::fprintf(stderr,
-                         "round %d, %lld byte pieces: split ours %.3f s, split -b %.3f s (ratio %.2f); "
-                         "join ours %.3f s, cat %.3f s (ratio %.2f)\n",
-                         round + 1, static_cast<long long>(bench.pieceBytes()), ours.split, theirs.split,
-                         splitRatios[b].back(), ours.join, theirs.join, joinRatios[b].back());
+                         "round %d, %lld byte pieces: split ours %.3f s (cpu %.3f), split -b %.3f s (cpu %.3f), "
+                         "ratio %.2f; join ours %.3f s (cpu %.3f), cat %.3f s (cpu %.3f), ratio %.2f\n",
+                         round + 1, static_cast<long long>(bench.pieceBytes()), ours.split.wall, ours.split.cpu,
+                         theirs.split.wall, theirs.split.cpu, splitRatios[b].back(), ours.join.wall, ours.join.cpu,
+                         theirs.join.wall, theirs.join.cpu, joinRatios[b].back());
         }
 
         // Progress reporting, on the small pieces where it is called most:
-        // split and join with and without a reporter, in turns.
+        // split and join without and with a reporter, in the order A B B A
+        // (or B A A B), so that a drift of the machine's speed cancels out.
         PieceSizeBench& bench = benches[1];
         const long callsBefore = reporting.calls(), textsBefore = reporting.texts();
-        RunTimes plain, withProgress;
-        if (oursFirst) {
-            plain = bench.runOurs(agreeing);
-            withProgress = bench.runOurs(reporting);
-        } else {
-            withProgress = bench.runOurs(reporting);
-            plain = bench.runOurs(agreeing);
+        double plain = 0, withProgress = 0, plainCpu = 0, withProgressCpu = 0;
+        for (int turn = 0; turn < 4; ++turn) {
+            const bool reported = (turn == 1 || turn == 2) == oursFirst;
+            const RunTimes times = reported ? bench.runOurs(reporting) : bench.runOurs(agreeing);
+            (reported ? withProgress : plain) += times.total();
+            (reported ? withProgressCpu : plainCpu) += times.split.cpu + times.join.cpu;
         }
-        progressCalls = reporting.calls() - callsBefore;
-        progressTexts = reporting.texts() - textsBefore;
-        progressCosts.push_back((withProgress.total() / plain.total() - 1.0) * 100.0);
-        std::fprintf(stderr, "round %d: split+join without progress %.3f s, with progress %.3f s, cost %.1f%%\n",
-                     round + 1, plain.total(), withProgress.total(), progressCosts.back());
+        progressCpuCosts.push_back((withProgressCpu / plainCpu - 1.0) * 100.0);
+        progressCalls = (reporting.calls() - callsBefore) / 2;
+        progressTexts = (reporting.texts() - textsBefore) / 2;
+        progressCosts.push_back((withProgress / plain - 1.0) * 100.0);
+        std::fprintf(stderr,
+                     "round %d: 2 x split+join without progress %.3f s (cpu %.3f), with progress %.3f s (cpu %.3f), "
+                     "cost %.1f%% (cpu %.1f%%)\n",
+                     round + 1, plain, plainCpu, withProgress, withProgressCpu, progressCosts.back(),
+                     progressCpuCosts.back());
     }
+    std::fprintf(stderr, "cpu time ratios (medians): split %.2f, join %.2f, split small %.2f, join small %.2f\n",
+                 median(cpuRatios[0]), median(cpuRatios[1]), median(cpuRatios[2]), median(cpuRatios[3]));
+    std::fprintf(stderr, "progress cost in cpu time (median): %.1f%%\n", median(progressCpuCosts));
     std::cerr << "progress calls per split+join: " << progressCalls << ", texts formatted: " << progressTexts
               << " (last: \"" << reporting.lastText() << "\")\n";
     reportProgressCallCost(progressCalls);
