@@ -36,6 +36,8 @@ struct LayoutCase {
     std::vector<std::int64_t> lengths;
 };
 
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.filesize << " bytes in pieces of " << c.piecesize; }
+
 class PieceLayout : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(PieceLayout, PiecesTileTheFileInOrder) {
@@ -58,7 +60,10 @@ INSTANTIATE_TEST_SUITE_P(
                       LayoutCase{3000, 1024, {1024, 1024, 952}}, LayoutCase{3072, 1024, {1024, 1024, 1024}},
                       LayoutCase{2, 1, {1, 1}},
                       // Beyond 32-bit positions: 5 GiB in 2 GiB pieces.
-                      LayoutCase{5LL << 30, 2LL << 30, {2LL << 30, 2LL << 30, 1LL << 30}}));
+                      LayoutCase{5LL << 30, 2LL << 30, {2LL << 30, 2LL << 30, 1LL << 30}}),
+    [](const ::testing::TestParamInfo<LayoutCase>& info) {
+        return std::to_string(info.param.filesize) + "_by_" + std::to_string(info.param.piecesize);
+    });
 
 TEST(ManifestBytes, MatchTheWorkedExamples) {
     EXPECT_EQ(manifestBytes("a.bin", 3), std::string("a.bin\r\n 3 \r\n"));

@@ -176,6 +176,8 @@ public:
         out.writable = !readOnlyMode(st);
         out.size = st.st_size;
         out.modified = st.st_mtim.tv_sec;
+        out.device = st.st_dev;
+        out.inode = st.st_ino;
         return 0;
     }
 
@@ -183,8 +185,12 @@ public:
         out.clear();
         DIR* dir = ::opendir(folder.c_str());
         if (!dir) return errno;
-        errno = 0;
-        while (dirent* entry = ::readdir(dir)) {
+        for (;;) {
+            // The stat below may leave an errno behind (a dangling link), and
+            // readdir keeps it at the end of the folder: only its own counts.
+            errno = 0;
+            dirent* entry = ::readdir(dir);
+            if (!entry) break;
             std::string name = entry->d_name;
             if (name == "." || name == "..") continue;
             bool isDir = entry->d_type == DT_DIR;
@@ -238,6 +244,11 @@ public:
     }
 
     Errno copyFile(const std::string& from, const std::string& to) override {
+        // Creating `to` would empty `from` when both name one file.
+        struct stat fromStat {}, toStat {};
+        if (::stat(from.c_str(), &fromStat) == 0 && ::stat(to.c_str(), &toStat) == 0 &&
+            fromStat.st_dev == toStat.st_dev && fromStat.st_ino == toStat.st_ino)
+            return S_ISREG(fromStat.st_mode) ? 0 : EINVAL;
         std::unique_ptr<File> in, out;
         if (Errno e = openRead(from, in)) return e;
         std::int64_t length = 0;

@@ -141,13 +141,17 @@ Outcome joinFromDiskettes(FileSystem& fs, Prompter& prompter, const DisketteJoin
             e = appendPiece(fs, path, rebuilt.file(), offset, tracker, failedPath);
         }
         if (e == ECANCELED) return Outcome::cancelled();
+        // From the first piece on, an access error ends the join with its one
+        // message, whichever side gave it.
+        if (e && errorClass(e) == kAccessError) return Outcome::failed(kUnrecoverable);
         if (e && failedPath.empty())
             return Outcome::failed("The rebuilt file could not be written.", destination, e);
-        if (e && errorClass(e) == kAccessError) return Outcome::failed(kUnrecoverable);
         if (e) return Outcome::failed("A piece could not be read.", failedPath, e);
     }
-    if (Errno e = rebuilt.commit())
+    if (Errno e = rebuilt.commit()) {
+        if (errorClass(e) == kAccessError) return Outcome::failed(kUnrecoverable);
         return Outcome::failed("The rebuilt file could not be written.", destination, e);
+    }
     return Outcome::done();
 }
 

@@ -463,14 +463,25 @@ TEST_F(DisketteTest, CancelOfTheProgressAtEachPieceRemovesTheTemporaryFile) {
     }
 }
 
-TEST_F(DisketteTest, AccessErrorOnAPieceIsUnrecoverable) {
-    for (const char* piece : {"report.doc.1", "report.doc.2"}) {
-        SCOPED_TRACE(piece);
+TEST_F(DisketteTest, AccessErrorFromTheFirstPieceOnIsUnrecoverable) {
+    struct Case {
+        const char* label;
+        Op op;
+        const char* pathContains;
+    };
+    const Case cases[] = {{"reading piece 1", Op::CopyRange, "report.doc.1"},
+                          {"reading piece 2", Op::CopyRange, "report.doc.2"},
+                          {"opening piece 2", Op::OpenRead, "report.doc.2"},
+                          {"writing the rebuilt file", Op::Write, ".joining"},
+                          {"closing the rebuilt file", Op::Close, ".joining"},
+                          {"renaming the rebuilt file", Op::Rename, ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
         makeDisks(2);
         prompter = ScriptedPrompter();
         insertAtPrompts(2);
         fs.clearFaults();
-        fs.failOn(Op::CopyRange, EIO, piece);
+        fs.failOn(c.op, EIO, c.pathContains);
         writeFile(dest / "report.doc", "earlier");
         prompter.answer(true);
         const Outcome outcome = join(job(2));
@@ -518,7 +529,7 @@ INSTANTIATE_TEST_SUITE_P(
                       JoinFault{"SizeOfPiece", Op::Size, EBADF, "report.doc.2", 0, true},
                       JoinFault{"ReadPieceNotFound", Op::CopyRange, ENOENT, "report.doc.2", 0, true},
                       JoinFault{"WriteDestination", Op::Write, ENOSPC, ".joining", 1, false},
-                      JoinFault{"CloseDestination", Op::Close, EIO, ".joining", 0, false},
+                      JoinFault{"CloseDestination", Op::Close, EDQUOT, ".joining", 0, false},
                       JoinFault{"Rename", Op::Rename, EXDEV, "", 0, false}),
     [](const ::testing::TestParamInfo<JoinFault>& info) { return std::string(info.param.label); });
 

@@ -187,11 +187,18 @@ Outcome joinFromFolder(FileSystem& fs, Prompter& prompter, const FolderJoinJob& 
 
     // Only now that the rebuilt file is in place may the split set go; a
     // read-only file is left, as the unforced delete does, and named.
+    FileInfo rebuiltInfo;
+    const bool rebuiltKnown = fs.info(destination, rebuiltInfo) == 0;
     std::vector<std::pair<std::string, Errno>> kept;
     auto remove = [&](const std::string& path) {
-        // Should the rebuilt file have taken the place of a file of the set,
-        // it must not be deleted with it.
+        // Should the rebuilt file have taken the place of a file of the set
+        // (a manifest named like the file it rebuilds, reached by another
+        // spelling of its folder), it must not be deleted with it.
         if (path == destination) return;
+        FileInfo info;
+        if (rebuiltKnown && fs.info(path, info) == 0 && info.device == rebuiltInfo.device &&
+            info.inode == rebuiltInfo.inode)
+            return;
         if (Errno e = fs.removeFile(path, false)) kept.emplace_back(path, e);
     };
     remove(job.manifestPath);

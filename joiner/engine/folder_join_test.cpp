@@ -1,6 +1,7 @@
 #include "joiner/engine/folder_join.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -548,6 +549,25 @@ TEST(FolderJoin, RebuiltFileThatTakesTheManifestsPlaceIsNotDeletedWithIt) {
     EXPECT_EQ(prompter.shown, std::vector<std::string>{kOverwriteYes});
     EXPECT_EQ(listNames(dir.path()), std::vector<std::string>{"data.vek"});
     EXPECT_EQ(readFile(dir / "data.vek"), data);
+}
+
+TEST(FolderJoin, RebuiltFileInTheManifestsPlaceSurvivesAnotherSpellingOfTheFolder) {
+    TempDir dir;
+    const std::string real = dir.mkdir("real");
+    ASSERT_EQ(::symlink(real.c_str(), (dir / "alias").c_str()), 0);
+    const std::string data = patternBytes(50, 4);
+    const std::string manifest = writeSet(real, "data.vek", cut(data, 20), "data.vek");
+    FaultyFileSystem fs;
+    ScriptedPrompter prompter;
+    prompter.answer(true);
+    FolderJoinJob job;
+    ASSERT_TRUE(readFolderManifest(fs, manifest, job).isDone());
+    // The folder list gives the folder by a link, the file dialog by its own path.
+    const Outcome outcome = joinFromFolder(fs, prompter, job, dir / "alias");
+    ASSERT_TRUE(outcome.isDone()) << outcome.text();
+    EXPECT_EQ(outcome.message, "");
+    EXPECT_EQ(listNames(real), std::vector<std::string>{"data.vek"});
+    EXPECT_EQ(readFile(real + "/data.vek"), data);
 }
 
 TEST_F(FolderJoinTest, JobWithoutManifestDoesNothing) {

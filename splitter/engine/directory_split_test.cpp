@@ -84,6 +84,8 @@ struct Sizes {
     int pieces;
 };
 
+void PrintTo(const Sizes& s, std::ostream* os) { *os << s.filesize << " bytes in pieces of " << s.piecesize; }
+
 class DirectorySplitSizes : public DirectorySplit, public ::testing::WithParamInterface<Sizes> {};
 
 TEST_P(DirectorySplitSizes, PiecesAreExactSlicesAndTheManifestComesLast) {
@@ -123,36 +125,6 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<Sizes>& info) {
         return std::to_string(info.param.filesize) + "_by_" + std::to_string(info.param.piecesize);
     });
-
-// A temporary folder in memory where one can be had: creating 32767 files on
-// a disk can take minutes on a busy machine, in memory a second.
-std::unique_ptr<TempDir> fastTempDir() {
-    const char* saved = std::getenv("TMPDIR");
-    const std::string previous = saved ? saved : "";
-    if (::access("/dev/shm", W_OK) == 0) ::setenv("TMPDIR", "/dev/shm", 1);
-    auto dir = std::make_unique<TempDir>();
-    if (saved)
-        ::setenv("TMPDIR", previous.c_str(), 1);
-    else
-        ::unsetenv("TMPDIR");
-    return dir;
-}
-
-TEST_F(DirectorySplit, SplitsIntoTheLargestNumberOfPieces) {
-    const auto fast = fastTempDir();
-    const std::string source = patternBytes(kMaxPieces, 7);
-    SplitJob job = makeJob(source, 1);
-    out_ = fast->path();
-    job.destfolder = out_;
-    ASSERT_EQ(job.piececount, 32767);
-    ScriptedPrompter prompter;
-
-    ASSERT_TRUE(splitToFolder(systemFileSystem(), prompter, job).isDone());
-
-    expectSplit(job, source);
-    EXPECT_EQ(listNames(out_).size(), 32768u);
-    EXPECT_EQ(readFile(manifest()), "data.bin\r\n 32767 \r\n");
-}
 
 TEST_F(DirectorySplit, PiecesAreAllCreatedFirstThenFilledOneAtATimeAndTheManifestIsLast) {
     const SplitJob job = makeJob(patternBytes(50), 10);
@@ -335,6 +307,8 @@ struct FaultCase {
     int error;
     bool earlierPieces = false;  // the folder holds pieces 1 to 3 of an earlier split
 };
+
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 
 class DirectorySplitFaults : public DirectorySplit, public ::testing::WithParamInterface<FaultCase> {};
 

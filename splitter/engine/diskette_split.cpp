@@ -77,7 +77,8 @@ public:
         : fs_(fs), prompter_(prompter), job_(job), splitterFolder_(std::move(splitterFolder)) {}
 
     Outcome run() {
-        if (job_.piececount < 1 || job_.piecesize <= 0 ||
+        // A name that is no plain file name would put pieces outside the root of A:.
+        if (job_.piececount < 1 || job_.piecesize <= 0 || !isSafeFileName(job_.filename) ||
             pieceCount(job_.filesize, job_.piecesize) != job_.piececount)
             return Outcome::failed("The split plan does not fit the file to split.", job_.sourcepath);
         if (Errno e = fs_.openRead(job_.sourcepath, source_))

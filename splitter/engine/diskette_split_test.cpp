@@ -60,7 +60,8 @@ const char* opName(Op op) {
     static const char* names[] = {"Info",           "List",         "OpenRead", "Create",   "CreateNew",
                                   "RemoveFile",     "RemoveFolder", "Rename",   "CopyFile", "CopyRange",
                                   "AvailableSpace", "Drives",       "DriveA",   "Read",     "Write",
-                                  "Size",           "Close"};
+                                  "Size",           "Close",        "OpenWrite"};
+    static_assert(sizeof(names) / sizeof(names[0]) == static_cast<int>(Op::OpenWrite) + 1);
     return names[static_cast<int>(op)];
 }
 
@@ -146,6 +147,8 @@ struct SetCase {
     std::vector<std::string> prompts;
 };
 
+void PrintTo(const SetCase& c, std::ostream* os) { *os << c.filesize << " bytes in pieces of " << c.piecesize; }
+
 class WholeSets : public ::testing::TestWithParam<SetCase> {};
 
 TEST_P(WholeSets, OnePiecePerDiskAndTheExtrasOnDiskOne) {
@@ -179,7 +182,11 @@ INSTANTIATE_TEST_SUITE_P(Disks, WholeSets,
                                            SetCase{1200, 600, {kDisk1, kLastDisk2}},  // pieces of equal size
                                            SetCase{1300, 600, {kDisk1, kDisk2, kLastDisk3}},
                                            SetCase{1800, 600, {kDisk1, kDisk2, kLastDisk3}},
-                                           SetCase{3'000'000, 1'457'664, {kDisk1, kDisk2, kLastDisk3}}));
+                                           SetCase{3'000'000, 1'457'664, {kDisk1, kDisk2, kLastDisk3}}),
+                         [](const ::testing::TestParamInfo<SetCase>& info) {
+                             return std::to_string(info.param.filesize) + "_by_" +
+                                    std::to_string(info.param.piecesize);
+                         });
 
 TEST(DisketteSplit, ElevenDisksNumberTheLastPromptWithItsDigits) {
     Rig rig(1001, 100);
@@ -216,6 +223,10 @@ struct ThresholdCase {
     std::int64_t available;  // its available bytes; the piece size is 1000
     bool erased;
 };
+
+void PrintTo(const ThresholdCase& c, std::ostream* os) {
+    *os << "disk " << c.disk << " with " << c.available << " bytes free";
+}
 
 class EraseThreshold : public ::testing::TestWithParam<ThresholdCase> {};
 
@@ -254,7 +265,11 @@ INSTANTIATE_TEST_SUITE_P(Disks, EraseThreshold,
                          ::testing::Values(ThresholdCase{1, 999, true}, ThresholdCase{1, 1000, false},
                                            ThresholdCase{2, 12, true}, ThresholdCase{2, 1000, false},
                                            // The last piece is 100 bytes, yet 999 free is still too little.
-                                           ThresholdCase{3, 999, true}, ThresholdCase{3, 1000, false}));
+                                           ThresholdCase{3, 999, true}, ThresholdCase{3, 1000, false}),
+                         [](const ::testing::TestParamInfo<ThresholdCase>& info) {
+                             return "Disk" + std::to_string(info.param.disk) + "With" +
+                                    std::to_string(info.param.available) + "Free";
+                         });
 
 TEST(DisketteSplit, NoToTheEraseQuestionEndsTheSplitWithNothingDeleted) {
     Rig rig(1000, 600);
@@ -384,6 +399,8 @@ struct ErrorCase {
 const std::vector<ErrorCase> kErrors = {{EROFS, &kProtected}, {EACCES, &kProtected}, {ENOMEDIUM, &kInsert},
                                         {ENODEV, &kInsert},   {ENOENT, &kUnknown},   {EIO, &kUnknown},
                                         {ENOSPC, &kUnknown},  {EINVAL, &kUnknown}};
+
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 
 class FaultAt : public ::testing::TestWithParam<FaultCase> {
 protected:
@@ -674,6 +691,19 @@ TEST(DisketteSplit, ASourceThatCannotBeOpenedFailsBeforeAnyPrompt) {
               "The file to split could not be opened.\n\n" + rig.job.sourcepath + ": " + reasonText(EACCES));
     EXPECT_TRUE(rig.prompter.shown.empty());
     EXPECT_EQ(listNames(rig.disk(1)), Names{});
+}
+
+TEST(DisketteSplit, ANameThatIsNoPlainFileNameFailsBeforeAnyPrompt) {
+    for (const std::string name : {"../a.bin", "sub/a.bin", "..", ""}) {
+        SCOPED_TRACE(name);
+        Rig rig(1000, 600);
+        rig.job.filename = name;
+        const Outcome outcome = rig.run();
+        EXPECT_TRUE(outcome.isFailed());
+        EXPECT_TRUE(rig.prompter.shown.empty());
+        EXPECT_EQ(rig.fs.calls(Op::OpenRead), 0);
+        EXPECT_EQ(listNames(rig.tmp.path()), (Names{"app", "disk1", "disk2", "disk3", "src"}));
+    }
 }
 
 TEST(DisketteSplit, ASourceThatChangedSinceThePlanFailsBeforeAnyPrompt) {

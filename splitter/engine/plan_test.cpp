@@ -38,6 +38,8 @@ struct PlanCase {
     int piececount;          // 0 when refused
 };
 
+void PrintTo(const PlanCase& c, std::ostream* os) { *os << c.name; }
+
 class PlanTable : public ::testing::TestWithParam<PlanCase> {};
 
 TEST_P(PlanTable, RefusesOrPlansAsExpected) {
