@@ -47,7 +47,8 @@ T* control(QWidget* form, const char* name) {
 
 void click(QWidget* form, const char* name) {
     QPushButton* button = control<QPushButton>(form, name);
-    if (!button->isVisible() || !button->isEnabled()) throw std::runtime_error(std::string("cannot click ") + name);
+    if (!button->isVisible() || !button->isEnabled())
+        throw std::runtime_error(std::string("cannot click ") + name);
     button->click();
     settle();
 }

@@ -23,13 +23,13 @@
 namespace brindlecut {
 namespace {
 
-using testing::FaultyFileSystem;
-using testing::ScriptedDialogs;
-using testing::TempDir;
 using testing::exists;
+using testing::FaultyFileSystem;
 using testing::listNames;
 using testing::patternBytes;
 using testing::readFile;
+using testing::ScriptedDialogs;
+using testing::TempDir;
 using testing::writeFile;
 
 const std::string kOverwrite = " The file already exists.Would you want to overwrite it";
@@ -70,7 +70,8 @@ protected:
                               std::int64_t pieceSize = 1000) {
         std::string whole;
         for (int i = 1; i <= pieces; ++i) {
-            const std::string piece = patternBytes(pieceSize - (i == pieces ? 7 : 0), static_cast<unsigned>(i));
+            const std::string piece =
+                patternBytes(pieceSize - (i == pieces ? 7 : 0), static_cast<unsigned>(i));
             writeFile(pathInFolder(folder, pieceName(name, i)), piece);
             whole += piece;
         }
@@ -144,8 +145,8 @@ TEST_F(JoinDialogue, OverwriteAnsweredNoThenYes) {
     dialogs_.answer(true);
     button("cmdaccept")->click();
 
-    EXPECT_EQ(dialogs_.texts,
-              (std::vector<std::string>{kOverwrite, kChoose, kOverwrite, "Files have been joined successfully!!"}));
+    EXPECT_EQ(dialogs_.texts, (std::vector<std::string>{kOverwrite, kChoose, kOverwrite,
+                                                        "Files have been joined successfully!!"}));
     EXPECT_EQ(readFile(target), whole) << "the earlier file is replaced whole, not overwritten in part";
     EXPECT_TRUE(listNames(source).empty());
     EXPECT_TRUE(windowGone());
@@ -173,7 +174,8 @@ class RefusedManifests : public JoinDialogue, public ::testing::WithParamInterfa
 TEST_P(RefusedManifests, AreNamedInAMessageAndFloppyComesBack) {
     const std::string source = tmp_.mkdir("source");
     const std::string manifest = pathInFolder(source, "bad.inf.vek");
-    if (!GetParam().bytes.empty() || std::string(GetParam().label) == "empty") writeFile(manifest, GetParam().bytes);
+    if (!GetParam().bytes.empty() || std::string(GetParam().label) == "empty")
+        writeFile(manifest, GetParam().bytes);
 
     dialogs_.fileAnswer(QString::fromStdString(manifest));
     button("hdd")->click();
@@ -193,7 +195,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusedManifest{"missing", "", "The split manifest could not be opened."},
         RefusedManifest{"empty", "", "The split manifest has no piece count on its second line."},
-        RefusedManifest{"no_count", "report.doc\r\n", "The split manifest has no piece count on its second line."},
+        RefusedManifest{"no_count", "report.doc\r\n",
+                        "The split manifest has no piece count on its second line."},
         RefusedManifest{"escapes_folder", "../report.doc\r\n 2 \r\n",
                         "The split manifest names a file that cannot be rebuilt safely."},
         RefusedManifest{"count_not_a_number", "report.doc\r\n two \r\n",
@@ -263,12 +266,13 @@ TEST_F(DisketteDialogue, ThreeDisksEndToEnd) {
     dialogs_.onTell(insert(3));             // "Insert diskette #3"
     button("fddaccept")->click();
 
-    EXPECT_EQ(dialogs_.texts,
-              (std::vector<std::string>{kInsertFirst, "Insert diskette #2 and click OK",
-                                        "Incorrect disk or no diskette.Enter correct one and click ok",
-                                        "Insert diskette #3 and click OK", "files have been joined successfully"}));
+    EXPECT_EQ(dialogs_.texts, (std::vector<std::string>{
+                                  kInsertFirst, "Insert diskette #2 and click OK",
+                                  "Incorrect disk or no diskette.Enter correct one and click ok",
+                                  "Insert diskette #3 and click OK", "files have been joined successfully"}));
     EXPECT_EQ(readFile(pathInFolder(destination_, "report.doc")), whole_);
-    EXPECT_EQ(listNames(disks_[0]), (std::vector<std::string>{"join.exe", "report.doc.1", "report.doc.inf.vek"}))
+    EXPECT_EQ(listNames(disks_[0]),
+              (std::vector<std::string>{"join.exe", "report.doc.1", "report.doc.inf.vek"}))
         << "a diskette join deletes nothing";
     EXPECT_EQ(listNames(disks_[2]), std::vector<std::string>{"report.doc.3"});
     EXPECT_TRUE(windowGone());
@@ -323,7 +327,8 @@ TEST_F(DisketteDialogue, CancelThenTheOtherSourceShowsItsOwnAccept) {
 
 TEST_F(JoinDialogue, DriveListHoldsTheFixedDrivesOnceAndMovesTheFolderList) {
     const std::string removable = tmp_.mkdir("usb");
-    fs_.setDrives({{destination_, DriveKind::Fixed, 0}, {removable, DriveKind::Removable, 0},
+    fs_.setDrives({{destination_, DriveKind::Fixed, 0},
+                   {removable, DriveKind::Removable, 0},
                    {other_, DriveKind::Fixed, 0}});
     const std::string source = tmp_.mkdir("source");
     writeSplitSet(source, "report.doc", 2);
@@ -363,7 +368,8 @@ TEST_F(JoinDialogue, AFailedJoinIsReportedAndAcceptCanBePressedAgain) {
 
     button("cmdaccept")->click();
     ASSERT_EQ(dialogs_.texts.size(), 1u);
-    EXPECT_NE(dialogs_.texts[0].find(pathInFolder(source, "report.doc.2")), std::string::npos) << dialogs_.texts[0];
+    EXPECT_NE(dialogs_.texts[0].find(pathInFolder(source, "report.doc.2")), std::string::npos)
+        << dialogs_.texts[0];
     EXPECT_NE(dialogs_.texts[0].find(reasonText(EIO)), std::string::npos) << dialogs_.texts[0];
     EXPECT_EQ(listNames(source).size(), 4u) << "nothing of the set is deleted";
     EXPECT_FALSE(exists(pathInFolder(destination_, "report.doc")));

@@ -68,7 +68,8 @@ JoinWindow::JoinWindow(FileSystem& fs, Dialogs& dialogs, QWidget* parent)
     // The table's order: Label1, hdd, fdd, Frame1, Dir1, cmdaccept, cmdcancel, List1, fddaccept.
     const auto controls = placeControls(form_, kLayout);
     QWidget* placed[std::size(kLayout)];
-    for (std::size_t i = 0; i < std::size(kLayout); ++i) placed[i] = controls.find(QLatin1String(kLayout[i].name))->second;
+    for (std::size_t i = 0; i < std::size(kLayout); ++i)
+        placed[i] = controls.find(QLatin1String(kLayout[i].name))->second;
     Label1_ = static_cast<QLabel*>(placed[0]);
     hdd_ = static_cast<QPushButton*>(placed[1]);
     fdd_ = static_cast<QPushButton*>(placed[2]);
@@ -83,9 +84,9 @@ JoinWindow::JoinWindow(FileSystem& fs, Dialogs& dialogs, QWidget* parent)
     fillWithWindowColour(Frame1_);
     // The frame's caption font must not reach the controls inside it, so each
     // keeps the window's font explicitly.
-    for (QWidget* child : {static_cast<QWidget*>(Dir1_), static_cast<QWidget*>(cmdaccept_),
-                           static_cast<QWidget*>(cmdcancel_), static_cast<QWidget*>(List1_),
-                           static_cast<QWidget*>(fddaccept_)}) {
+    for (QWidget* child :
+         {static_cast<QWidget*>(Dir1_), static_cast<QWidget*>(cmdaccept_), static_cast<QWidget*>(cmdcancel_),
+          static_cast<QWidget*>(List1_), static_cast<QWidget*>(fddaccept_)}) {
         QFont font = child->font();
         font.setPointSize(font.pointSize());
         font.setBold(false);

@@ -1,6 +1,8 @@
 // The joiner window as it comes up (compared with its layout table) and its
 // buttons' hover highlighting, driven by real pointer moves through the window
 // system.
+#include "joiner/ui/join_window.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -15,7 +17,6 @@
 
 #include "common/widgets/dir_list_box.h"
 #include "common/widgets/hover.h"
-#include "joiner/ui/join_window.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_dir.h"
@@ -79,7 +80,8 @@ TEST_F(JoinWindowTest, EveryControlSitsWhereTheTableSays) {
         ASSERT_NE(control, nullptr);
         const QString parentName = spec.parent ? QString::fromLatin1(spec.parent) : QStringLiteral("form");
         EXPECT_EQ(control->parentWidget()->objectName(), parentName);
-        EXPECT_EQ(control->geometry(), twipsRect(spec.left, spec.top, spec.width, spec.height, window_->form()));
+        EXPECT_EQ(control->geometry(),
+                  twipsRect(spec.left, spec.top, spec.width, spec.height, window_->form()));
         if (auto* pushButton = qobject_cast<QPushButton*>(control)) {
             EXPECT_EQ(pushButton->text(), QString::fromLatin1(spec.caption));
             EXPECT_EQ(buttonColour(pushButton), QColor(192, 192, 192));
@@ -88,7 +90,8 @@ TEST_F(JoinWindowTest, EveryControlSitsWhereTheTableSays) {
     EXPECT_EQ(joinWindowLayout().size(), 9u);
     EXPECT_TRUE(qobject_cast<DirListBox*>(find("Dir1")));
     EXPECT_TRUE(qobject_cast<QListWidget*>(find("List1")));
-    EXPECT_EQ(button("cmdaccept")->geometry(), button("fddaccept")->geometry()) << "the two ACCEPTs share one spot";
+    EXPECT_EQ(button("cmdaccept")->geometry(), button("fddaccept")->geometry())
+        << "the two ACCEPTs share one spot";
 }
 
 TEST_F(JoinWindowTest, AfterLoad) {

@@ -42,7 +42,12 @@ int main(int argc, char** argv) {
         bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     // e_ident: magic, class 2 (64-bit), data 1 (little-endian).
-    if (bytes.size() < 64 || std::memcmp(bytes.data(), "\x7f" "ELF", 4) != 0 || bytes[4] != 2 || bytes[5] != 1) {
+    if (bytes.size() < 64 ||
+        std::memcmp(bytes.data(),
+                    "\x7f"
+                    "ELF",
+                    4) != 0 ||
+        bytes[4] != 2 || bytes[5] != 1) {
         return 0;
     }
     const auto phoff = load<std::uint64_t>(bytes, 32);
