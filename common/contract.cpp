@@ -86,6 +86,10 @@ std::string trimBlanks(const std::string& text) {
 Outcome readManifest(FileSystem& fs, const std::string& path, Manifest& out) {
     // A manifest is two short lines; anything much larger is not one.
     constexpr std::int64_t kLargest = 64 * 1024;
+    // Opening a pipe or a device would wait for a writer that never comes.
+    FileInfo info;
+    if (fs.info(path, info) == 0 && !info.isRegular)
+        return Outcome::failed("This file is not a split manifest.", path, info.isDir ? EISDIR : 0);
     std::unique_ptr<File> file;
     if (Errno e = fs.openRead(path, file)) return Outcome::failed("The split manifest could not be opened.", path, e);
     std::int64_t size = 0;

@@ -1,6 +1,7 @@
 #include "common/contract.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 
@@ -121,6 +122,20 @@ TEST(ReadManifest, RefusesWhatCannotBeJoinedSafelyAndNamesTheFile) {
         EXPECT_TRUE(read.isFailed()) << bytes;
         EXPECT_EQ(read.path, dir / "m.vek");
         EXPECT_NE(read.text().find(dir / "m.vek"), std::string::npos);
+        EXPECT_EQ(manifest.filename, "untouched");
+    }
+}
+
+TEST(ReadManifest, APipeOrAFolderIsRefusedWithoutWaiting) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "pipe.vek").c_str(), 0644), 0);
+    ASSERT_EQ(::mkdir((dir / "folder.vek").c_str(), 0755), 0);
+    for (const std::string name : {"pipe.vek", "folder.vek"}) {
+        SCOPED_TRACE(name);
+        Manifest manifest{"untouched", 99};
+        const Outcome read = readManifest(systemFileSystem(), dir / name, manifest);
+        ASSERT_TRUE(read.isFailed());
+        EXPECT_EQ(read.path, dir / name);
         EXPECT_EQ(manifest.filename, "untouched");
     }
 }
