@@ -100,6 +100,7 @@ TEST_F(JoinDialogue, FolderJoinEndToEnd) {
     ASSERT_EQ(dialogs_.shown.size(), 1u);
     EXPECT_EQ(dialogs_.shown[0], "file: Please select the .vek file you wish to join|*.vek -> " +
                                      pathInFolder(source, "report.doc.inf.vek"));
+    EXPECT_EQ(dialogs_.fileSuffixes, std::vector<QString>{QStringLiteral("*.vek")});
     EXPECT_TRUE(frame()->isVisible());
     EXPECT_EQ(frame()->title(), "CHOOSE FILE DESTINATION");
     EXPECT_FALSE(button("fdd")->isEnabled());

@@ -118,7 +118,7 @@ void JoinWindow::Form_Load() {
 void JoinWindow::hdd_Click() {
     fdd_->setEnabled(false);
     const QString path = dialogs_.openFile(QString::fromUtf8(kManifestDialogTitle), QStringLiteral("*.vek"),
-                                           QStringLiteral("vek"));
+                                           QStringLiteral("*.vek"));
     if (path.isEmpty()) {
         fdd_->setEnabled(true);
         return;
