@@ -67,6 +67,8 @@ std::span<const ControlSpec> sizeWindowLayout() { return kLayout; }
 SizeWindow::SizeWindow(SplitterContext& context, QWidget* parent) : QWidget(parent), context_(context) {
     setObjectName(QStringLiteral("form2"));
     setWindowTitle(QStringLiteral("Brindlecut v1.0"));
+    // Closed from its title bar, the window unloads like every other way out of it.
+    setAttribute(Qt::WA_DeleteOnClose);
     setClientSize(this, kSizeWindowWidth, kSizeWindowHeight);
 
     const auto controls = placeControls(this, kLayout);

@@ -13,7 +13,9 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <cerrno>
+#include <ostream>
 #include <set>
 
 #include "common/contract.h"
@@ -140,6 +142,13 @@ protected:
         }
         return names;
     }
+    // The start window is on screen as created afresh: SPLIT focused.
+    static void expectFreshStartWindow() {
+        QWidget* intro = windowNamed("intro");
+        ASSERT_NE(intro, nullptr);
+        ASSERT_NE(intro->focusWidget(), nullptr);
+        EXPECT_EQ(intro->focusWidget()->objectName(), "Command1");
+    }
     QString focused() const {
         return window_->focusWidget() ? window_->focusWidget()->objectName() : QString();
     }
@@ -207,7 +216,13 @@ TEST_F(SizeWindowTest, LoadPlacesEveryControlAsTheTableSays) {
                 EXPECT_EQ(w->palette().color(QPalette::Window), fromBgr(0xE0E0E0));
                 break;
             case ControlKind::TextBox:
+                EXPECT_NE(qobject_cast<QLineEdit*>(w), nullptr);
+                EXPECT_EQ(w->palette().color(QPalette::Base), QColor(Qt::white));
+                break;
             case ControlKind::ComboBox:
+                // A drop-down combo: the user picks an item or types.
+                ASSERT_NE(qobject_cast<QComboBox*>(w), nullptr);
+                EXPECT_TRUE(qobject_cast<QComboBox*>(w)->isEditable());
                 EXPECT_EQ(w->palette().color(QPalette::Base), QColor(Qt::white));
                 break;
             default:
@@ -264,6 +279,12 @@ struct PlanCase {
     const char* destination;  // the summary's destination; nullptr for the job's folder
 };
 
+// Test names show the case, not the bytes of the struct.
+void PrintTo(const PlanCase& c, std::ostream* os) {
+    *os << c.what << ": " << c.filesize << " bytes, \"" << c.typed << "\" to "
+        << (c.tofloppy ? "diskettes" : "a folder");
+}
+
 class SizeWindowPlanTest : public SizeWindowTest, public ::testing::WithParamInterface<PlanCase> {};
 
 TEST_P(SizeWindowPlanTest, DoneShowsThePlanAndArmsTheAcceptOfTheDestination) {
@@ -312,6 +333,8 @@ struct RefusalCase {
     const char* textAfter;
     std::int64_t piecesize;  // stored even though refused; -1: not reached
 };
+
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.what << ": \"" << c.message << '"'; }
 
 class SizeWindowRefusalTest : public SizeWindowTest, public ::testing::WithParamInterface<RefusalCase> {};
 
@@ -376,6 +399,21 @@ TEST_F(SizeWindowTest, TooManyPiecesAfterChangeHidesTheOldSummaryAndKeepsTheCoun
               (std::set<QString>{"Textsize", "Combosize", "done", "change", "cancel", "Command1"}));
 }
 
+TEST_F(SizeWindowTest, ClosingFromTheTitleBarUnloadsItAndEndsTheProgram) {
+    open();
+    plan("1", 1);
+    QTimer::singleShot(0, qApp, [this] { window_->close(); });
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, qApp, [] { QCoreApplication::exit(-1); });
+    giveUp.start(5000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    flushDeletes();
+    EXPECT_TRUE(window_.isNull());
+    EXPECT_EQ(windowNamed("intro"), nullptr);
+    EXPECT_TRUE(testing::listNames(out_).empty());
+}
+
 TEST_F(SizeWindowTest, InvalidEntryBlankIsRefusedAgainOnTheNextDone) {
     open();
     plan("1..", 2);
@@ -430,7 +468,7 @@ TEST_F(SizeWindowTest, FolderSplitWritesThePiecesAndReturnsToTheStartWindow) {
     EXPECT_EQ(testing::readFile(out_ + "/report.doc.3"), source_.substr(2048));
     EXPECT_EQ(testing::readFile(out_ + "/report.doc.inf.vek"), manifestBytes("report.doc", 3));
     EXPECT_TRUE(window_.isNull()) << "the size window must be unloaded";
-    EXPECT_NE(windowNamed("intro"), nullptr);
+    expectFreshStartWindow();
 }
 
 TEST_F(SizeWindowTest, FailedFolderSplitSaysWhyAndKeepsThePlan) {
@@ -483,7 +521,7 @@ TEST_F(SizeWindowTest, CancelAfterAPlanWritesNothingAndReturnsToTheStartWindow) 
     press("cancel");
     flushDeletes();
     EXPECT_TRUE(window_.isNull());
-    EXPECT_NE(windowNamed("intro"), nullptr);
+    expectFreshStartWindow();
     EXPECT_TRUE(testing::listNames(out_).empty());
     EXPECT_TRUE(dialogs_.shown.empty());
 }
@@ -608,6 +646,8 @@ struct HoverCase {
     bool withPlan;
     std::vector<HoverStep> steps;
 };
+
+void PrintTo(const HoverCase& c, std::ostream* os) { *os << c.what << " (" << c.steps.size() << " moves)"; }
 
 class SizeWindowHoverTest : public SizeWindowTest, public ::testing::WithParamInterface<HoverCase> {};
 

@@ -181,8 +181,9 @@ bool SourceWindow::Form_Load() {
 
     const QString size = sizeWithUnit(job.filesize);
     job.sizetext = toLocal("FILE SIZE                       : " + size);
+    // Lines are broken with CR LF, as in the size window's plan summary.
     QString info =
-        "PATH              : " + fromLocal(job.sourcepath) + "\n\nFILE SIZE        :" + size + "\n\n";
+        "PATH              : " + fromLocal(job.sourcepath) + "\r\n\r\nFILE SIZE        :" + size + "\r\n\r\n";
     // A file that has gone since it was picked shows no date; the split reports it.
     FileInfo written;
     if (context_.fs.info(job.sourcepath, written) == 0) info += "CREATED ON :" + fileDate(written.modified);
@@ -225,9 +226,10 @@ void SourceWindow::done_Click() {
     SplitJob& job = context_.job;
     job.destfolder = toLocal(Dir1_->path());
     // Only the first piece is looked for: it is there whenever an earlier split
-    // of the same name used this folder.
+    // of the same name used this folder. A folder of that name is no earlier piece.
     FileInfo existing;
-    if (context_.fs.info(pathInFolder(job.destfolder, pieceName(job.filename, 1)), existing) == 0) {
+    if (context_.fs.info(pathInFolder(job.destfolder, pieceName(job.filename, 1)), existing) == 0 &&
+        !existing.isDir) {
         if (!context_.dialogs.askYesNo(kOverwriteQuestion)) {
             job.overwrite = false;
             context_.dialogs.tell(kChooseAnother);

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <cerrno>
 #include <map>
+#include <ostream>
 
 #include "splitter/ui/window_test_support.h"
 #include "tests/support/faulty_file_system.h"
@@ -168,7 +169,8 @@ TEST_F(SourceWindowTest, AfterTheLoadStep) {
     EXPECT_EQ(context.job.tofloppy, 0);
     EXPECT_EQ(context.job.sizetext, "FILE SIZE                       : 1.5  kilobytes");
     EXPECT_EQ(info().toStdString(),
-              "PATH              : " + source + "\n\nFILE SIZE        :1.5  kilobytes\n\nCREATED ON :" +
+              "PATH              : " + source +
+                  "\r\n\r\nFILE SIZE        :1.5  kilobytes\r\n\r\nCREATED ON :" +
                   SourceWindow::fileDate(QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)).toSecsSinceEpoch())
                       .toStdString());
 }
@@ -178,6 +180,9 @@ struct SizeCase {
     const char* shown;
 };
 
+// Test names show the case, not the bytes of the struct.
+void PrintTo(const SizeCase& c, std::ostream* os) { *os << c.bytes << " bytes -> \"" << c.shown << '"'; }
+
 class SizeLineTest : public SourceWindowTest, public ::testing::WithParamInterface<SizeCase> {};
 
 TEST_P(SizeLineTest, NumberAndUnit) {
@@ -186,9 +191,9 @@ TEST_P(SizeLineTest, NumberAndUnit) {
     open();
     EXPECT_EQ(context.job.filesize, GetParam().bytes);
     EXPECT_EQ(context.job.sizetext, std::string("FILE SIZE                       : ") + GetParam().shown);
-    EXPECT_TRUE(
-        info().startsWith(QString::fromStdString("PATH              : " + source + "\n\nFILE SIZE        :") +
-                          GetParam().shown + "\n\nCREATED ON :"))
+    EXPECT_TRUE(info().startsWith(
+        QString::fromStdString("PATH              : " + source + "\r\n\r\nFILE SIZE        :") +
+        GetParam().shown + "\r\n\r\nCREATED ON :"))
         << info().toStdString();
 }
 
@@ -203,7 +208,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeCase{5368709120, "5  gigabytes"},
                       // 15 significant digits, rounded.
                       SizeCase{1073741825, "1.00000000093132  gigabytes"},
-                      SizeCase{1100000000, "1.02445483207703  gigabytes"}));
+                      SizeCase{1100000000, "1.02445483207703  gigabytes"}),
+    [](const auto& info) { return "Bytes" + std::to_string(info.param.bytes); });
 
 struct LocaleCase {
     QLocale::Language language;
@@ -213,26 +219,36 @@ struct LocaleCase {
     const char* midnight;
 };
 
+void PrintTo(const LocaleCase& c, std::ostream* os) {
+    *os << QLocale(c.language, c.territory).name().toStdString();
+}
+
 class LocaleTest : public SourceWindowTest, public ::testing::WithParamInterface<LocaleCase> {};
 
 TEST_P(LocaleTest, SizeAndDateInTheUsersFormat) {
     LocaleScope scope(QLocale(GetParam().language, GetParam().territory));
     open();
-    EXPECT_TRUE(info().contains(QString("FILE SIZE        :") + GetParam().size + "  kilobytes\n\n"))
+    EXPECT_TRUE(info().contains(QString("FILE SIZE        :") + GetParam().size + "  kilobytes\r\n\r\n"))
         << info().toStdString();
-    EXPECT_TRUE(info().endsWith(QString("\n\nCREATED ON :") + GetParam().afternoon)) << info().toStdString();
+    EXPECT_TRUE(info().endsWith(QString("\r\n\r\nCREATED ON :") + GetParam().afternoon))
+        << info().toStdString();
     testing::closeAllWindows();
 
     setWritten(source, QDateTime(QDate(2024, 3, 5), QTime(0, 0)));
     open();
-    EXPECT_TRUE(info().endsWith(QString("\n\nCREATED ON :") + GetParam().midnight)) << info().toStdString();
+    EXPECT_TRUE(info().endsWith(QString("\r\n\r\nCREATED ON :") + GetParam().midnight))
+        << info().toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, LocaleTest,
                          ::testing::Values(LocaleCase{QLocale::German, QLocale::Germany, "1,5",
                                                       "05.03.24 14:07:09", "05.03.24"},
                                            LocaleCase{QLocale::English, QLocale::UnitedStates, "1.5",
-                                                      "3/5/24 2:07:09 PM", "3/5/24"}));
+                                                      "3/5/24 2:07:09 PM", "3/5/24"}),
+                         [](const auto& info) {
+                             const QLocale locale(info.param.language, info.param.territory);
+                             return locale.name().remove('_').toStdString();
+                         });
 
 TEST_F(SourceWindowTest, CancelledDialogReturnsToTheStartWindowSilently) {
     context.job = SplitJob{"/before/file", "file", 99,   "FILE SIZE                       : 99  bytes",
@@ -266,6 +282,8 @@ struct RefusedFileCase {
     int error;
     const char* reason;
 };
+
+void PrintTo(const RefusedFileCase& c, std::ostream* os) { *os << c.name << " (" << c.reason << ')'; }
 
 class RefusedFileTest : public SourceWindowTest, public ::testing::WithParamInterface<RefusedFileCase> {};
 
@@ -304,7 +322,7 @@ TEST_F(SourceWindowTest, NameThatLooksLikeMarkupIsShownAsItIs) {
     openFromIntro(odd);
     auto* label = control<QLabel>(currentWindow(), "Label2");
     EXPECT_EQ(label->textFormat(), Qt::PlainText);
-    EXPECT_TRUE(label->text().startsWith(QString::fromStdString("PATH              : " + odd + "\n\n")));
+    EXPECT_TRUE(label->text().startsWith(QString::fromStdString("PATH              : " + odd + "\r\n\r\n")));
     EXPECT_EQ(context.job.filename, "<b>bold<\\b> &amp;.txt");
 }
 
@@ -423,6 +441,16 @@ TEST_F(SourceWindowTest, OverwriteQuestionNoThenYes) {
     EXPECT_EQ(testing::readFile(drive1 + "/report.doc.1"), "old");
 }
 
+TEST_F(SourceWindowTest, AFolderNamedLikeTheFirstPieceIsNoEarlierSplit) {
+    tmp.mkdir("d1/report.doc.1");
+    open();
+    button("hdd")->click();
+    button("done")->click();
+    EXPECT_TRUE(dialogs.texts.empty());
+    EXPECT_EQ(windowsOnScreen(), QStringList{"form2"});
+    EXPECT_FALSE(context.job.overwrite);
+}
+
 TEST_F(SourceWindowTest, FloppyDisketteOpensTheSizeWindowAtOnce) {
     context.job.destfolder = "/earlier";
     testing::writeFile(drive1 + "/report.doc.1", "old");
@@ -517,7 +545,7 @@ TEST_F(KeptSourceTest, NoDialogSameFileFreshDateAndNext) {
     expectStates(currentWindow(), states);
     EXPECT_EQ(info().toStdString(),
               "PATH              : " + source +
-                  "\n\nFILE SIZE        :1,5  kilobytes\n\nCREATED ON :02.01.25 03:04:05");
+                  "\r\n\r\nFILE SIZE        :1,5  kilobytes\r\n\r\nCREATED ON :02.01.25 03:04:05");
     EXPECT_EQ(context.job.filesize, 1536);
 }
 
@@ -558,7 +586,7 @@ TEST_F(KeptSourceTest, GoneFileShowsNoDate) {
     ASSERT_EQ(::unlink(source.c_str()), 0);
     ASSERT_NE(showSource(context), nullptr);
     EXPECT_EQ(info().toStdString(),
-              "PATH              : " + source + "\n\nFILE SIZE        :1.5  kilobytes\n\n");
+              "PATH              : " + source + "\r\n\r\nFILE SIZE        :1.5  kilobytes\r\n\r\n");
     EXPECT_TRUE(dialogs.texts.empty());
 }
 

@@ -7,12 +7,15 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPalette>
+#include <QPushButton>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -22,6 +25,7 @@
 #include <span>
 #include <vector>
 
+#include "common/widgets/dir_list_box.h"
 #include "common/widgets/hover.h"
 #include "common/widgets/twips.h"
 
@@ -85,6 +89,28 @@ T* control(QWidget* window, const char* name) {
     return found;
 }
 
+// Whether `widget` is the kind of control the table names.
+inline bool isOfKind(const QWidget* widget, ControlKind kind) {
+    const bool dirList = qobject_cast<const DirListBox*>(widget) != nullptr;
+    switch (kind) {
+        case ControlKind::Label:
+            return qobject_cast<const QLabel*>(widget) != nullptr;
+        case ControlKind::Button:
+            return qobject_cast<const QPushButton*>(widget) != nullptr;
+        case ControlKind::Frame:
+            return qobject_cast<const QGroupBox*>(widget) != nullptr;
+        case ControlKind::ListBox:
+            return qobject_cast<const QListWidget*>(widget) != nullptr && !dirList;
+        case ControlKind::DirList:
+            return dirList;
+        case ControlKind::TextBox:
+            return qobject_cast<const QLineEdit*>(widget) != nullptr;
+        case ControlKind::ComboBox:
+            return qobject_cast<const QComboBox*>(widget) != nullptr;
+    }
+    return false;
+}
+
 inline QString captionOf(const QWidget* widget) {
     if (auto* label = qobject_cast<const QLabel*>(widget)) return label->text();
     if (auto* button = qobject_cast<const QAbstractButton*>(widget)) return button->text();
@@ -101,6 +127,7 @@ inline void expectLayout(QWidget* client, std::span<const ControlSpec> table) {
         SCOPED_TRACE(spec.name);
         QWidget* widget = control(client, spec.name);
         if (widget == nullptr) continue;
+        EXPECT_TRUE(isOfKind(widget, spec.kind)) << widget->metaObject()->className();
         EXPECT_EQ(widget->geometry(), twipsRect(spec.left, spec.top, spec.width, spec.height, client));
         if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
             EXPECT_EQ(buttonColour(button), fromBgr(0xC0C0C0));
