@@ -290,6 +290,20 @@ TEST_F(DisketteDialogue, CancelAtAMissingDiskLeavesTheWindowInDisketteMode) {
     EXPECT_TRUE(button("fddaccept")->isVisible());
 }
 
+TEST_F(DisketteDialogue, AnUnreadableDiskIsToldAndTheWindowStays) {
+    chooseDisketteSource();
+    fs_.failOn(testing::Op::CopyRange, EIO, "report.doc.2", 0, -1);
+    dialogs_.onTell(insert(2));
+    button("fddaccept")->click();
+
+    EXPECT_EQ(dialogs_.texts.back(), "Unrecoverable Error in this disk.SORRY!!")
+        << ::testing::PrintToString(dialogs_.shown);
+    EXPECT_EQ(dialogs_.texts.size(), 3u);
+    EXPECT_FALSE(windowGone());
+    EXPECT_TRUE(frame()->isVisible());
+    EXPECT_TRUE(button("fddaccept")->isVisible());
+}
+
 TEST_F(DisketteDialogue, NoDiskAndCancelKeepsTheFrameClosed) {
     dialogs_.cancel();  // "Insert diskette and click OK" with the drive still empty
     button("fdd")->click();
@@ -380,6 +394,22 @@ TEST_F(JoinDialogue, AFailedJoinIsReportedAndAcceptCanBePressedAgain) {
     button("cmdaccept")->click();
     EXPECT_EQ(dialogs_.texts.back(), "Files have been joined successfully!!");
     EXPECT_EQ(readFile(pathInFolder(destination_, "report.doc")), whole);
+    EXPECT_TRUE(windowGone());
+}
+
+TEST_F(JoinDialogue, APieceThatCannotBeDeletedIsToldBeforeTheSuccess) {
+    const std::string source = tmp_.mkdir("source");
+    const std::string whole = writeSplitSet(source, "report.doc", 3);
+    testing::setReadOnly(pathInFolder(source, "report.doc.2"));
+    chooseFolderSource(source, "report.doc");
+
+    button("cmdaccept")->click();
+    ASSERT_EQ(dialogs_.texts.size(), 2u);
+    EXPECT_NE(dialogs_.texts[0].find(pathInFolder(source, "report.doc.2")), std::string::npos)
+        << dialogs_.texts[0];
+    EXPECT_EQ(dialogs_.texts[1], "Files have been joined successfully!!");
+    EXPECT_EQ(readFile(pathInFolder(destination_, "report.doc")), whole);
+    EXPECT_EQ(listNames(source), std::vector<std::string>{"report.doc.2"});
     EXPECT_TRUE(windowGone());
 }
 
