@@ -98,6 +98,19 @@ TEST_F(IntroWindowTest, ShowsItsDesignStateBelowTheMenuBar) {
     EXPECT_EQ(intro->focusWidget(), button("Command1"));
 }
 
+TEST(IntroWindowDesign, TableIsTheDesign) {
+    using K = ControlKind;
+    const ControlSpec design[] = {
+        {"Label1", K::Label, "Brindlecut", 1080, 720, 3135, 975, 0, nullptr},
+        {"Command1", K::Button, "SPLIT", 960, 3000, 1335, 495, 1, nullptr},
+        {"Command2", K::Button, "CLOSE", 2640, 3000, 1335, 495, 2, nullptr},
+        {"Label2", K::Label, "State of the art File Manager", 960, 2040, 3255, 495, 3, nullptr},
+    };
+    testing::expectDesign(IntroWindow::controlTable(), design);
+    EXPECT_EQ(IntroWindow::kClientWidth, 5010);
+    EXPECT_EQ(IntroWindow::kClientHeight, 4020);
+}
+
 TEST_F(IntroWindowTest, AuthorMenuOnlyShowsTheCreditLine) {
     auto* menu = control<QMenu>(intro, "mnuauthor");
     ASSERT_NE(menu, nullptr);

@@ -21,6 +21,7 @@
 #include "common/contract.h"
 #include "common/widgets/hover.h"
 #include "splitter/engine/diskette_split.h"
+#include "splitter/ui/window_test_support.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_dir.h"
@@ -249,6 +250,26 @@ TEST_F(SizeWindowTest, LoadPlacesEveryControlAsTheTableSays) {
         EXPECT_TRUE(child(name)->font().bold()) << name;
         EXPECT_EQ(child(name)->font().pointSize(), 8) << name;
     }
+}
+
+TEST(SizeWindowDesign, TableIsTheDesign) {
+    using K = ControlKind;
+    const ControlSpec design[] = {
+        {"Label1", K::Label, "CHOOSE THE SPLIT SIZE", 120, 480, 2655, 375, 0, nullptr},
+        {"Textsize", K::TextBox, "", 2880, 480, 1335, 285, 1, nullptr},
+        {"Combosize", K::ComboBox, "", 4320, 480, 735, 315, 2, nullptr},
+        {"done", K::Button, "DONE", 5160, 480, 975, 255, 3, nullptr},
+        {"Frame1", K::Frame, "FILE INFO", 120, 1080, 6015, 3855, 4, nullptr},
+        {"Label2", K::Label, "", 120, 480, 5775, 3255, 5, "Frame1"},
+        {"change", K::Button, "CHANGE", 2400, 5280, 1215, 495, 6, nullptr},
+        {"accept", K::Button, "ACCEPT", 600, 5280, 1215, 495, 7, nullptr},
+        {"cancel", K::Button, "CANCEL", 4200, 5280, 1335, 495, 8, nullptr},
+        {"fddaccept", K::Button, "", 600, 5280, 1215, 495, 9, nullptr},
+        {"Command1", K::Button, "BACK", 5160, 120, 975, 255, 10, nullptr},
+    };
+    testing::expectDesign(sizeWindowLayout(), design);
+    EXPECT_EQ(kSizeWindowWidth, 6255);
+    EXPECT_EQ(kSizeWindowHeight, 6075);
 }
 
 TEST_F(SizeWindowTest, TabOrderFollowsTheTable) {

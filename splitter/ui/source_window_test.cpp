@@ -175,6 +175,26 @@ TEST_F(SourceWindowTest, AfterTheLoadStep) {
                       .toStdString());
 }
 
+TEST(SourceWindowDesign, TableIsTheDesign) {
+    using K = ControlKind;
+    const ControlSpec design[] = {
+        {"Label2", K::Label, "Label2", 360, 840, 4815, 1935, 0, nullptr},
+        {"Label3", K::Label, "fileinfo", 360, 240, 4575, 375, 1, nullptr},
+        {"Label4", K::Label, "where do you want to split the files ?", 360, 2880, 4575, 255, 2, nullptr},
+        {"hdd", K::Button, "HARD DRIVE", 360, 3240, 1935, 375, 3, nullptr},
+        {"fdd", K::Button, "FLOPPY DISKETTE", 3360, 3240, 1815, 375, 4, nullptr},
+        {"Dir1", K::DirList, "", 2880, 3840, 2295, 1890, 5, nullptr},
+        {"done", K::Button, "DONE", 480, 4320, 1695, 495, 6, nullptr},
+        {"cancel", K::Button, "CANCEL", 480, 5160, 1695, 495, 7, nullptr},
+        {"List1", K::ListBox, "", 600, 3840, 1455, 255, 8, nullptr},
+        {"Command1", K::Button, "BACK", 4320, 240, 855, 255, 9, nullptr},
+        {"cmdnext", K::Button, "NEXT", 3360, 240, 735, 255, 10, nullptr},
+    };
+    testing::expectDesign(SourceWindow::controlTable(), design);
+    EXPECT_EQ(SourceWindow::kClientWidth, 5760);
+    EXPECT_EQ(SourceWindow::kClientHeight, 5970);
+}
+
 struct SizeCase {
     std::int64_t bytes;
     const char* shown;

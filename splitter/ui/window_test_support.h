@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QPalette>
 #include <QPushButton>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -117,6 +118,25 @@ inline QString captionOf(const QWidget* widget) {
     if (auto* frame = qobject_cast<const QGroupBox*>(widget)) return frame->title();
     if (auto* text = qobject_cast<const QLineEdit*>(widget)) return text->text();
     return QString();
+}
+
+// A window's layout table is the design, row for row: `design` is written out
+// in the test from the design, so a changed position, caption or tab order in
+// the window's own table shows up here.
+inline void expectDesign(std::span<const ControlSpec> table, std::span<const ControlSpec> design) {
+    ASSERT_EQ(table.size(), design.size());
+    for (std::size_t i = 0; i < design.size(); ++i) {
+        const ControlSpec& got = table[i];
+        const ControlSpec& want = design[i];
+        SCOPED_TRACE(want.name);
+        EXPECT_STREQ(got.name, want.name);
+        EXPECT_EQ(got.kind, want.kind);
+        EXPECT_STREQ(got.caption, want.caption);
+        EXPECT_EQ(QRect(got.left, got.top, got.width, got.height),
+                  QRect(want.left, want.top, want.width, want.height));
+        EXPECT_EQ(got.tabIndex, want.tabIndex);
+        EXPECT_STREQ(got.parent ? got.parent : "", want.parent ? want.parent : "");
+    }
 }
 
 // Every control of `table` exists under `client` with its table geometry, and
