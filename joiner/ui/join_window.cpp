@@ -7,7 +7,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPalette>
 #include <QPushButton>
 
 #include "common/widgets/dir_list_box.h"
@@ -29,13 +28,6 @@ constexpr ControlSpec kLayout[] = {
     {"List1", ControlKind::ListBox, "", 120, 360, 1095, 255, 7, "Frame1"},
     {"fddaccept", ControlKind::Button, "ACCEPT", 120, 840, 1095, 495, 8, "Frame1"},
 };
-
-void fillWithWindowColour(QWidget* widget) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, fromBgr(0xE0E0E0));
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
 
 QFont boldFont(QFont font, int points) {
     font.setPointSize(points);
@@ -80,15 +72,16 @@ JoinWindow::JoinWindow(FileSystem& fs, Dialogs& dialogs, QWidget* parent)
     List1_ = static_cast<QListWidget*>(placed[7]);
     fddaccept_ = static_cast<QPushButton*>(placed[8]);
 
-    fillWithWindowColour(Label1_);
-    fillWithWindowColour(Frame1_);
+    // The heading and the frame paint the window's own colour behind them.
+    setWindowColour(Label1_);
+    setWindowColour(Frame1_);
     // The frame's caption font must not reach the controls inside it, so each
     // keeps the window's font explicitly.
     for (QWidget* child :
          {static_cast<QWidget*>(Dir1_), static_cast<QWidget*>(cmdaccept_), static_cast<QWidget*>(cmdcancel_),
           static_cast<QWidget*>(List1_), static_cast<QWidget*>(fddaccept_)}) {
         QFont font = child->font();
-        font.setPointSize(font.pointSize());
+        if (font.pointSize() > 0) font.setPointSize(font.pointSize());
         font.setBold(false);
         child->setFont(font);
     }
