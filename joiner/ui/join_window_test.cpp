@@ -12,8 +12,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "common/widgets/dir_list_box.h"
 #include "common/widgets/hover.h"
@@ -92,6 +95,19 @@ TEST_F(JoinWindowTest, EveryControlSitsWhereTheTableSays) {
     EXPECT_TRUE(qobject_cast<QListWidget*>(find("List1")));
     EXPECT_EQ(button("cmdaccept")->geometry(), button("fddaccept")->geometry())
         << "the two ACCEPTs share one spot";
+
+    // Tab goes through the controls in the table's tab order.
+    std::vector<const ControlSpec*> byTab;
+    for (const ControlSpec& spec : joinWindowLayout()) byTab.push_back(&spec);
+    std::sort(byTab.begin(), byTab.end(), [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
+    QSet<QWidget*> tableControls;
+    for (const ControlSpec* spec : byTab) tableControls.insert(find(spec->name));
+    for (std::size_t i = 1; i < byTab.size(); ++i) {
+        // A list's own viewport and scroll bars come right after it in the chain.
+        QWidget* next = find(byTab[i - 1]->name)->nextInFocusChain();
+        while (!tableControls.contains(next)) next = next->nextInFocusChain();
+        EXPECT_EQ(next, find(byTab[i]->name)) << byTab[i - 1]->name << " then " << byTab[i]->name;
+    }
 }
 
 TEST_F(JoinWindowTest, AfterLoad) {
