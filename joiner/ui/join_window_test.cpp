@@ -16,6 +16,7 @@
 #include <QTest>
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/widgets/dir_list_box.h"
@@ -75,6 +76,40 @@ protected:
     ScriptedDialogs dialogs_;
     JoinWindow* window_ = nullptr;
 };
+
+// The window's design, written out here independently of the code's table, so
+// that a slip in either shows.
+struct Design {
+    const char* name;
+    const char* parent;
+    const char* caption;
+    int left, top, width, height, tabIndex;
+};
+constexpr Design kDesign[] = {
+    {"Label1", nullptr, "Label1", 1320, 240, 3375, 495, 0},
+    {"hdd", nullptr, "HARD DRIVE", 960, 840, 1575, 495, 1},
+    {"fdd", nullptr, "FLOPPY DISKETTE", 2760, 840, 1695, 495, 2},
+    {"Frame1", nullptr, "Frame1", 960, 1800, 3495, 2535, 3},
+    {"Dir1", "Frame1", "", 1320, 240, 2055, 1890, 4},
+    {"cmdaccept", "Frame1", "ACCEPT", 120, 840, 1095, 495, 5},
+    {"cmdcancel", "Frame1", "CANCEL", 120, 1560, 1095, 495, 6},
+    {"List1", "Frame1", "", 120, 360, 1095, 255, 7},
+    {"fddaccept", "Frame1", "ACCEPT", 120, 840, 1095, 495, 8},
+};
+
+TEST_F(JoinWindowTest, TableIsTheDesign) {
+    ASSERT_EQ(joinWindowLayout().size(), std::size(kDesign));
+    for (std::size_t i = 0; i < std::size(kDesign); ++i) {
+        const ControlSpec& row = joinWindowLayout()[i];
+        const Design& design = kDesign[i];
+        SCOPED_TRACE(design.name);
+        EXPECT_STREQ(row.name, design.name);
+        EXPECT_STREQ(row.caption, design.caption);
+        EXPECT_STREQ(row.parent ? row.parent : "", design.parent ? design.parent : "");
+        EXPECT_EQ(std::tie(row.left, row.top, row.width, row.height, row.tabIndex),
+                  std::tie(design.left, design.top, design.width, design.height, design.tabIndex));
+    }
+}
 
 TEST_F(JoinWindowTest, EveryControlSitsWhereTheTableSays) {
     for (const ControlSpec& spec : joinWindowLayout()) {
