@@ -111,6 +111,8 @@ Outcome joinFromDiskettes(FileSystem& fs, Prompter& prompter, const DisketteJoin
                           const std::string& destFolder) {
     if (!isSafeFileName(job.filename) || job.piececount < 1 || job.piececount > kMaxPieces)
         return Outcome::failed("No split manifest has been read.");
+    // An empty folder path would put the rebuilt file at the root of the file system.
+    if (destFolder.empty()) return Outcome::failed("No destination folder has been chosen.");
 
     std::string destination;
     if (!checkDestination(fs, prompter, destFolder, job.filename, destination)) return Outcome::cancelled();
@@ -133,6 +135,9 @@ Outcome joinFromDiskettes(FileSystem& fs, Prompter& prompter, const DisketteJoin
         while (!pieceOnDisk(fs, job.filename, i, path, size)) {
             if (!prompter.askOkCancel(kWrongDisk)) return Outcome::cancelled();
         }
+        // The splitter never writes an empty piece; one that is empty belongs
+        // to a split that was cut off, and would rebuild a wrong file.
+        if (size == 0) return Outcome::failed("A piece of the split file is empty.", path);
         std::string failedPath;
         Errno e = 0;
         {

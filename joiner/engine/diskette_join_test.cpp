@@ -533,6 +533,26 @@ INSTANTIATE_TEST_SUITE_P(
                       JoinFault{"Rename", Op::Rename, EXDEV, "", 0, false}),
     [](const ::testing::TestParamInfo<JoinFault>& info) { return std::string(info.param.label); });
 
+TEST_F(DisketteTest, EmptyPieceIsNamedAndNoFileIsLeft) {
+    makeDisks(3);
+    writeFile(disk(2) / "report.doc.2", "");
+    insertAtPrompts(3);
+    const Outcome outcome = join(job(3));
+    ASSERT_TRUE(outcome.isFailed());
+    EXPECT_EQ(outcome.path, disk(2) / "report.doc.2");
+    EXPECT_EQ(prompter.shown, std::vector<std::string>{kInsert2});
+    EXPECT_TRUE(listNames(dest.path()).empty());
+}
+
+TEST_F(DisketteTest, NoDestinationFolderWritesNothing) {
+    makeDisks(1);
+    fs.beforeCall = [](Op op, const std::string& path) {
+        EXPECT_TRUE(op != Op::CreateNew && op != Op::Create && op != Op::Rename) << path;
+    };
+    EXPECT_TRUE(joinFromDiskettes(fs, prompter, job(1), "").isFailed());
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
 TEST_F(DisketteTest, JobWithoutManifestDoesNothing) {
     makeDisks(1);
     EXPECT_TRUE(join(DisketteJoinJob{}).isFailed());

@@ -136,6 +136,8 @@ Outcome joinFromFolder(FileSystem& fs, Prompter& prompter, const FolderJoinJob& 
                        const std::string& destFolder) {
     if (!isSafeFileName(job.filename) || job.piececount < 1 || job.piececount > kMaxPieces)
         return Outcome::failed("No split manifest has been read.", job.manifestPath);
+    // An empty folder path would put the rebuilt file at the root of the file system.
+    if (destFolder.empty()) return Outcome::failed("No destination folder has been chosen.");
 
     std::string destination;
     if (!checkDestination(fs, prompter, destFolder, job.filename, destination)) return Outcome::cancelled();
@@ -153,6 +155,9 @@ Outcome joinFromFolder(FileSystem& fs, Prompter& prompter, const FolderJoinJob& 
         if (!info.isRegular)
             return Outcome::failed("A piece of the split file is not a regular file.", path,
                                    info.isDir ? EISDIR : 0);
+        // The splitter never writes an empty piece; one that is empty belongs
+        // to a split that was cut off, and would rebuild a wrong file.
+        if (info.size == 0) return Outcome::failed("A piece of the split file is empty.", path);
         total += info.size;
     }
 

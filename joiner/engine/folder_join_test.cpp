@@ -376,6 +376,29 @@ TEST_F(FolderJoinTest, PieceThatIsAFolderIsRefused) {
     EXPECT_EQ(listNames(source.path()), before);
 }
 
+TEST_F(FolderJoinTest, EmptyPieceIsNamedAndNothingChanges) {
+    const FolderJoinJob job = prepare(3);
+    writeFile(source / "report.doc.2", "");
+    pieces[1].clear();
+    const Outcome outcome = join(job);
+    ASSERT_TRUE(outcome.isFailed());
+    EXPECT_EQ(outcome.path, source / "report.doc.2");
+    EXPECT_NE(outcome.text().find(source / "report.doc.2"), std::string::npos);
+    EXPECT_TRUE(listNames(dest.path()).empty());
+    expectSetIntact();
+    EXPECT_EQ(fs.calls(Op::CreateNew), 0);
+}
+
+TEST_F(FolderJoinTest, NoDestinationFolderWritesNothing) {
+    const FolderJoinJob job = prepare(2);
+    fs.beforeCall = [](Op op, const std::string& path) {
+        EXPECT_TRUE(op != Op::CreateNew && op != Op::Create && op != Op::Rename) << path;
+    };
+    EXPECT_TRUE(joinFromFolder(fs, prompter, job, "").isFailed());
+    EXPECT_TRUE(prompter.shown.empty());
+    expectSetIntact();
+}
+
 TEST_F(FolderJoinTest, FolderInTheWayOfTheDestinationIsRefusedWithoutAsking) {
     const FolderJoinJob job = prepare(2);
     dest.mkdir("report.doc");
