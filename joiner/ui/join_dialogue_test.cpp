@@ -304,6 +304,23 @@ TEST_F(DisketteDialogue, AnUnreadableDiskIsToldAndTheWindowStays) {
     EXPECT_TRUE(button("fddaccept")->isVisible());
 }
 
+TEST_F(DisketteDialogue, ACancelledFileDialogLeavesDisketteModeAsItWas) {
+    chooseDisketteSource();
+    dialogs_.fileAnswer(QString());
+    button("hdd")->click();
+
+    EXPECT_TRUE(frame()->isVisible());
+    EXPECT_TRUE(button("fddaccept")->isVisible());
+    EXPECT_FALSE(button("cmdaccept")->isVisible());
+    EXPECT_TRUE(button("fdd")->isEnabled());
+    EXPECT_EQ(dialogs_.texts, std::vector<std::string>{kInsertFirst});
+
+    dialogs_.onTell(insert(2)).onTell(insert(3));
+    button("fddaccept")->click();
+    EXPECT_TRUE(readFile(pathInFolder(destination_, "report.doc")) == whole_)
+        << "the diskette join still runs";
+}
+
 TEST_F(DisketteDialogue, NoDiskAndCancelKeepsTheFrameClosed) {
     dialogs_.cancel();  // "Insert diskette and click OK" with the drive still empty
     button("fdd")->click();
