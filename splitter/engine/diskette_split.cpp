@@ -89,6 +89,7 @@ public:
         // Pieces cut from a file that has grown or shrunk since the plan would not rebuild it.
         if (size != job_.filesize)
             return Outcome::failed("The file to split has changed since it was chosen.", job_.sourcepath);
+        sourceKnown_ = fs_.info(job_.sourcepath, sourceInfo_) == 0;
 
         for (int k = 1; k <= job_.piececount; ++k) {
             if (!disk(k)) {
@@ -182,12 +183,22 @@ private:
         if (!onDriveA([&](const std::string& r) { return fs_.list(r, entries); })) return false;
         for (const DirEntry& entry : entries) {
             if (entry.isDir || (entry.name != piece && !endsWith(entry.name, ".vek"))) continue;
+            if (isSource(entry.name)) continue;
             if (!onDriveA([&](const std::string& r) {
                     return deleted(fs_.removeFile(pathInFolder(r, entry.name), true));
                 }))
                 return false;
         }
         return true;
+    }
+
+    // Whether `name` in the root of drive A: is the file being split: a source
+    // on the disk whose name ends in ".vek" must not go to the sweep unasked.
+    bool isSource(const std::string& name) {
+        std::string root;
+        FileInfo info;
+        return sourceKnown_ && fs_.driveA(root) == 0 && fs_.info(pathInFolder(root, name), info) == 0 &&
+               info.device == sourceInfo_.device && info.inode == sourceInfo_.inode;
     }
 
     bool addExtras() {
@@ -246,6 +257,8 @@ private:
     const SplitJob& job_;
     const std::string splitterFolder_;
     std::unique_ptr<File> source_;
+    FileInfo sourceInfo_;
+    bool sourceKnown_ = false;
 };
 
 }  // namespace

@@ -330,6 +330,22 @@ TEST(DisketteSplit, TheSweepTakesThisPieceAndLowerCaseVekFilesOnly) {
     EXPECT_EQ(readFile(d2 + "/a.bin.1"), "old");
 }
 
+TEST(DisketteSplit, TheSweepSparesTheFileBeingSplitThoughItsNameEndsInVek) {
+    Rig rig(1000, 600);
+    const std::string onDisk = rig.disk(1) + "/movie.vek";
+    writeFile(onDisk, rig.source);
+    testing::setReadOnly(onDisk);
+    rig.job.sourcepath = onDisk;
+    rig.job.filename = "movie.vek";
+    writeFile(rig.disk(1) + "/old.vek", "old");
+    rig.prompter.ok().ok(rig.inserting(2));
+    ASSERT_TRUE(rig.run().isDone());
+    EXPECT_EQ(listNames(rig.disk(1)),
+              (Names{"help.txt", "join.exe", "movie.vek", "movie.vek.1", "movie.vek.inf.vek"}));
+    EXPECT_EQ(readFile(onDisk), rig.source);
+    EXPECT_EQ(readFile(rig.disk(1) + "/movie.vek.1") + readFile(rig.disk(2) + "/movie.vek.2"), rig.source);
+}
+
 TEST(DisketteSplit, WithoutJoinExeBesideTheSplitterOkCopiesItOnceItIsThere) {
     Rig rig(1000, 600);
     const std::string joinExe = rig.app + "/join.exe";
