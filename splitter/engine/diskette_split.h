@@ -18,7 +18,9 @@ std::string helpText();
 // question, the retry questions. `splitterFolder` is the folder of the running
 // splitter, where "join.exe" is looked for. Done after the last piece (the
 // window then shows "Files have been split successfully!!"); Cancelled after
-// a Cancel or No anywhere; Failed only where the source cannot be opened.
+// a Cancel or No anywhere; Failed, before any prompt, only when the plan does
+// not fit the file, the file name is no plain file name, or the source cannot
+// be opened or has changed size.
 Outcome splitToDiskettes(FileSystem& fs, Prompter& prompter, const SplitJob& job,
                          const std::string& splitterFolder);
 
