@@ -26,7 +26,8 @@ TEST(SystemList, AFolderWithADanglingLinkIsListedWhole) {
     ASSERT_EQ(::symlink((dir / "sub").c_str(), (dir / "link to sub").c_str()), 0);
 
     std::vector<DirEntry> entries;
-    ASSERT_EQ(systemFileSystem().list(dir.path(), entries), 0) << "a failed look at one link fails no listing";
+    ASSERT_EQ(systemFileSystem().list(dir.path(), entries), 0)
+        << "a failed look at one link fails no listing";
     std::vector<std::string> names;
     std::vector<bool> dirs;
     for (const auto& entry : entries) {

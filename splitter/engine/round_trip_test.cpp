@@ -78,7 +78,8 @@ TEST_P(FolderRoundTrip, SplitThenJoinGivesTheFileBack) {
     EXPECT_EQ(listNames(pieces).size(), static_cast<std::size_t>(job.piececount) + 1);
 
     FolderJoinJob joinJob;
-    const Outcome read = readFolderManifest(systemFileSystem(), pieces + "/" + manifestName(c.filename), joinJob);
+    const Outcome read =
+        readFolderManifest(systemFileSystem(), pieces + "/" + manifestName(c.filename), joinJob);
     ASSERT_TRUE(read.isDone()) << read.text();
     EXPECT_EQ(joinJob.filename, c.filename);
     EXPECT_EQ(joinJob.piececount, job.piececount);
@@ -92,18 +93,19 @@ TEST_P(FolderRoundTrip, SplitThenJoinGivesTheFileBack) {
     EXPECT_TRUE(joining.shown.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, FolderRoundTrip,
-    ::testing::Values(RoundTrip{"OneBytePieces", "one.bin", 7, 1},
-                      RoundTrip{"TenInThrees", "report.doc", 10, 3},
-                      RoundTrip{"OneLessThanAMultiple", "less.bin", 3 * 4096 - 1, 4096},
-                      RoundTrip{"AMultiple", "exact.bin", 3 * 4096, 4096},
-                      RoundTrip{"OneMoreThanAMultiple", "more.bin", 3 * 4096 + 1, 4096},
-                      RoundTrip{"TwelvePieces", "archive.tar.gz", 12 * 100 + 1, 100},
-                      RoundTrip{"CommaAndBlanks", " a, b .txt", 2500, 1000},
-                      RoundTrip{"NonAscii", "caf\xc3\xa9 \xe2\x82\xac.doc", 2049, 1024},
-                      RoundTrip{"DiskettePieces", "big.iso", 1363148 * 2 + 17, 1363148}),
-    [](const ::testing::TestParamInfo<RoundTrip>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Sizes, FolderRoundTrip,
+                         ::testing::Values(RoundTrip{"OneBytePieces", "one.bin", 7, 1},
+                                           RoundTrip{"TenInThrees", "report.doc", 10, 3},
+                                           RoundTrip{"OneLessThanAMultiple", "less.bin", 3 * 4096 - 1, 4096},
+                                           RoundTrip{"AMultiple", "exact.bin", 3 * 4096, 4096},
+                                           RoundTrip{"OneMoreThanAMultiple", "more.bin", 3 * 4096 + 1, 4096},
+                                           RoundTrip{"TwelvePieces", "archive.tar.gz", 12 * 100 + 1, 100},
+                                           RoundTrip{"CommaAndBlanks", " a, b .txt", 2500, 1000},
+                                           RoundTrip{"NonAscii", "caf\xc3\xa9 \xe2\x82\xac.doc", 2049, 1024},
+                                           RoundTrip{"DiskettePieces", "big.iso", 1363148 * 2 + 17, 1363148}),
+                         [](const ::testing::TestParamInfo<RoundTrip>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // A temporary folder in memory where one can be had: 32767 files on a disk can
 // take minutes on a busy machine, in memory a second or two.
@@ -204,12 +206,12 @@ TEST(DisketteRoundTrip, ThreeDisksWrittenAndReadBack) {
     EXPECT_EQ(joinJob.piececount, 3);
     joining.onTell([&] { insert(2); }).onTell([&] { insert(3); });
     ASSERT_TRUE(joinFromDiskettes(fs, joining, joinJob, out).isDone());
-    EXPECT_EQ(joining.texts, (std::vector<std::string>{"Insert diskette #1 and click ok",
-                                                       "Insert diskette #2 and click OK",
-                                                       "Insert diskette #3 and click OK"}));
+    EXPECT_EQ(joining.texts,
+              (std::vector<std::string>{"Insert diskette #1 and click ok", "Insert diskette #2 and click OK",
+                                        "Insert diskette #3 and click OK"}));
     EXPECT_TRUE(readFile(out + "/" + name) == source);
-    EXPECT_EQ(listNames(disks[0]), (std::vector<std::string>{"a, b.txt.1", "a, b.txt.inf.vek", "help.txt",
-                                                             "join.exe"}));
+    EXPECT_EQ(listNames(disks[0]),
+              (std::vector<std::string>{"a, b.txt.1", "a, b.txt.inf.vek", "help.txt", "join.exe"}));
 }
 
 }  // namespace
