@@ -14,7 +14,10 @@
 // everything of it is deleted before the other tool starts, well before the
 // kernel would write it back; every timed run then finds the same state.
 // Syncing before each run was tried too: the flush it starts (on a virtual
-// machine, also on the host) slowed whichever run came next.
+// machine, also on the host) slowed whichever run came next. What is left is
+// the machine's own swing (on the virtual machine measured, a copy of the
+// same bytes took either about 0.25 s or about 0.55 s, for either tool), which
+// is why the figures are medians over rounds and more rounds steady them.
 #include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
