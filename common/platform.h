@@ -82,6 +82,15 @@ public:
     // file's close start writing its data back at once. A file system that
     // cannot open without emptying may create() instead, as the default does.
     virtual Errno openWrite(const std::string& path, std::unique_ptr<File>& out) { return create(path, out); }
+    // Reserves room for the first `length` bytes of an open file before they
+    // are copied in, so that the copy writes into blocks already allocated and
+    // a full disk shows up at once. A file system that cannot reserve counts
+    // as done: the copy then allocates as it goes.
+    virtual Errno reserve(File& file, std::int64_t length) {
+        (void)file;
+        (void)length;
+        return 0;
+    }
     // Deletes a file. Without `force` a read-only file (no write bit in its
     // mode) is left in place and EACCES is returned.
     virtual Errno removeFile(const std::string& path, bool force) = 0;

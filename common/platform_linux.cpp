@@ -220,6 +220,19 @@ public:
         return openWith(path, O_WRONLY | O_CREAT | O_EXCL, out);
     }
 
+    Errno reserve(File& file, std::int64_t length) override {
+        const int fd = file.descriptor();
+        if (fd < 0 || length <= 0) return 0;
+        // fallocate(2) itself, not posix_fallocate(3): where the file system
+        // cannot reserve, the latter writes every block once more by hand.
+        while (::fallocate(fd, 0, 0, length) != 0) {
+            if (errno == EINTR) continue;
+            if (errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL) return 0;
+            return errno;
+        }
+        return 0;
+    }
+
     Errno openWrite(const std::string& path, std::unique_ptr<File>& out) override {
         return openWith(path, O_WRONLY, out);
     }

@@ -175,6 +175,8 @@ Outcome joinFromFolder(FileSystem& fs, Prompter& prompter, const FolderJoinJob& 
     RebuiltFile rebuilt(fs, destination);
     if (Errno e = rebuilt.open())
         return Outcome::failed("The rebuilt file could not be created.", destination, e);
+    if (Errno e = fs.reserve(rebuilt.file(), total))
+        return Outcome::failed("The rebuilt file could not be written.", destination, e);
     {
         ProgressTracker tracker(prompter, total);
         std::int64_t offset = 0;

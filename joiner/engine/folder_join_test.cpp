@@ -473,6 +473,7 @@ INSTANTIATE_TEST_SUITE_P(
         InjectedFault{"SizeOfLastPiece", Op::Size, EIO, "report.doc.3", 0, "report.doc.3", false},
         InjectedFault{"ReadMiddlePiece", Op::CopyRange, EIO, "report.doc.2", 0, "report.doc.2", false},
         InjectedFault{"WriteDestinationFull", Op::Write, ENOSPC, ".joining", 1, "report.doc", true},
+        InjectedFault{"ReserveDestination", Op::Reserve, ENOSPC, ".joining", 0, "report.doc", true},
         InjectedFault{"CloseDestination", Op::Close, EIO, ".joining", 0, "report.doc", true},
         InjectedFault{"Rename", Op::Rename, EXDEV, "", 0, "report.doc", true}),
     [](const ::testing::TestParamInfo<InjectedFault>& info) { return std::string(info.param.label); });

@@ -202,6 +202,10 @@ Outcome FolderSplit::fillPieces(File& source) {
         if (Errno e = fs_.openWrite(path, piece))
             return stop("The split was stopped: a piece could not be written.", path, e);
         const PieceSpan span = pieceSpan(job_.filesize, job_.piecesize, k);
+        if (Errno e = fs_.reserve(*piece, span.length)) {
+            piece->close();
+            return stop("The split was stopped: a piece could not be written.", path, e);
+        }
         if (Errno e = copyInChunks(fs_, source, span.offset, *piece, 0, span.length, tracker)) {
             piece->close();
             if (e == ECANCELED) {

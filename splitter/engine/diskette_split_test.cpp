@@ -60,8 +60,8 @@ const char* opName(Op op) {
     static const char* names[] = {"Info",           "List",         "OpenRead", "Create",   "CreateNew",
                                   "RemoveFile",     "RemoveFolder", "Rename",   "CopyFile", "CopyRange",
                                   "AvailableSpace", "Drives",       "DriveA",   "Read",     "Write",
-                                  "Size",           "Close",        "OpenWrite"};
-    static_assert(sizeof(names) / sizeof(names[0]) == static_cast<int>(Op::OpenWrite) + 1);
+                                  "Size",           "Close",        "OpenWrite", "Reserve"};
+    static_assert(sizeof(names) / sizeof(names[0]) == static_cast<int>(Op::Reserve) + 1);
     return names[static_cast<int>(op)];
 }
 

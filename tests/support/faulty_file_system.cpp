@@ -135,6 +135,12 @@ Errno FaultyFileSystem::copyRange(File& from, std::int64_t fromOffset, File& to,
                             toOffset, length);
 }
 
+Errno FaultyFileSystem::reserve(File& file, std::int64_t length) {
+    auto* target = dynamic_cast<FaultyFile*>(&file);
+    if (Errno e = check(Op::Reserve, target ? target->path() : std::string())) return e;
+    return inner_.reserve(target ? target->inner() : file, length);
+}
+
 Errno FaultyFileSystem::availableSpace(const std::string& folder, std::int64_t& out) {
     if (Errno e = check(Op::AvailableSpace, folder)) return e;
     auto it = available_.find(folder);

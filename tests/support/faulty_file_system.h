@@ -15,7 +15,7 @@ namespace brindlecut::testing {
 
 enum class Op {
     Info, List, OpenRead, Create, CreateNew, RemoveFile, RemoveFolder, Rename, CopyFile,
-    CopyRange, AvailableSpace, Drives, DriveA, Read, Write, Size, Close, OpenWrite
+    CopyRange, AvailableSpace, Drives, DriveA, Read, Write, Size, Close, OpenWrite, Reserve
 };
 
 class FaultyFileSystem final : public FileSystem {
@@ -48,6 +48,7 @@ public:
     Errno create(const std::string& path, std::unique_ptr<File>& out) override;
     Errno createNew(const std::string& path, std::unique_ptr<File>& out) override;
     Errno openWrite(const std::string& path, std::unique_ptr<File>& out) override;
+    Errno reserve(File& file, std::int64_t length) override;
     Errno removeFile(const std::string& path, bool force) override;
     Errno removeFolder(const std::string& path, bool force) override;
     Errno rename(const std::string& from, const std::string& to) override;
