@@ -19,6 +19,7 @@
 #include "common/widgets/dialogs.h"
 #include "common/widgets/dir_list_box.h"
 #include "splitter/ui/splitter_context.h"
+#include "screenshots/shots_support.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_dir.h"
@@ -26,18 +27,11 @@
 namespace {
 
 using namespace brindlecut;
+using namespace brindlecut::shots;
 
 // A fixed place rather than a fresh temporary folder, so that the paths shown
 // in the pictures are the same on every run.
 QString kRoot;
-QString outFolder;
-
-void settle() {
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
-}
 
 QWidget* window(const char* name) {
     settle();
@@ -45,32 +39,6 @@ QWidget* window(const char* name) {
         if (w->objectName() == QLatin1String(name) && w->isVisible()) return w;
     }
     throw std::runtime_error(std::string("window not on screen: ") + name);
-}
-
-template <typename T = QWidget>
-T* control(QWidget* form, const char* name) {
-    T* found = form->findChild<T*>(QString::fromLatin1(name));
-    if (!found) throw std::runtime_error(std::string("no control ") + name);
-    return found;
-}
-
-void click(QWidget* form, const char* name) {
-    QPushButton* button = control<QPushButton>(form, name);
-    if (!button->isVisible() || !button->isEnabled())
-        throw std::runtime_error(std::string("cannot click ") + name);
-    button->click();
-    settle();
-}
-
-void save(const QPixmap& picture, const char* file) {
-    const QString path = outFolder + "/" + QString::fromLatin1(file);
-    if (!picture.save(path, "PNG")) throw std::runtime_error("cannot write " + path.toStdString());
-    std::printf("%s\n", qPrintable(path));
-}
-
-void shoot(QWidget* form, const char* file) {
-    settle();
-    save(form->grab(), file);
 }
 
 void typeSize(QWidget* form, const char* size, int unitItem) {
