@@ -113,6 +113,12 @@ public:
     virtual Errno driveA(std::string& root) = 0;
 };
 
+// The folder a drive opens at when the user chooses it: the current folder
+// when it lies on that drive (no other drive is mounted deeper on its way),
+// otherwise the drive's root.
+std::string openingFolder(const std::vector<Drive>& drives, const std::string& root,
+                          const std::string& currentFolder);
+
 // The machine's own file system.
 FileSystem& systemFileSystem();
 

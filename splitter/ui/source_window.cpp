@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFont>
 #include <QLocale>
 #include <memory>
@@ -198,8 +199,8 @@ bool SourceWindow::Form_Load() {
 }
 
 void SourceWindow::hdd_Click() {
-    std::vector<Drive> drives;
-    if (context_.fs.drives(drives) != 0) drives.clear();
+    if (context_.fs.drives(allDrives_) != 0) allDrives_.clear();
+    std::vector<Drive> drives = allDrives_;
     std::erase_if(drives, [](const Drive& drive) { return drive.kind != DriveKind::Fixed; });
     if (drives.empty()) {
         context_.dialogs.tell(kNoHardDrive);
@@ -213,13 +214,14 @@ void SourceWindow::hdd_Click() {
     List1_->clear();
     for (const Drive& drive : drives) List1_->addItem(fromLocal(drive.root));
     List1_->setCurrentRow(0);
-    Dir1_->setPath(List1_->item(0)->text());
+    List1_Click();
     done_->show();
     cancel_->show();
 }
 
 void SourceWindow::List1_Click() {
-    if (QListWidgetItem* row = List1_->currentItem()) Dir1_->setPath(row->text());
+    if (QListWidgetItem* row = List1_->currentItem())
+        Dir1_->setPath(fromLocal(openingFolder(allDrives_, toLocal(row->text()), toLocal(QDir::currentPath()))));
 }
 
 void SourceWindow::done_Click() {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "common/widgets/dir_list_box.h"
 #include "common/widgets/twips.h"
@@ -55,6 +56,9 @@ private:
     void abandon();
 
     SplitterContext& context_;
+    // Every drive, removable ones too, as HARD DRIVE found them: a drive opens
+    // at the current folder only when no other drive holds it.
+    std::vector<Drive> allDrives_;
     QLabel* Label2_ = nullptr;
     QLabel* Label3_ = nullptr;
     QLabel* Label4_ = nullptr;

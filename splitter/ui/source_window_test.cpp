@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QDateTime>
+#include <QDir>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPointer>
@@ -13,6 +14,7 @@
 #include <map>
 #include <ostream>
 
+#include "common/contract.h"
 #include "splitter/ui/window_test_support.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/scripted_dialogs.h"
@@ -429,12 +431,27 @@ TEST_F(SourceWindowTest, DoneLooksForTheFirstPieceInTheOpenFolder) {
         button("hdd")->click();
         button("done")->click();
         fs.beforeCall = nullptr;
-        const std::string first = folder == "/" ? "/report.doc.1" : drive1 + "/report.doc.1";
-        EXPECT_NE(std::find(looked.begin(), looked.end(), first), looked.end());
-        EXPECT_EQ(context.job.destfolder, folder);
+        // The root drive holds the current folder, so it opens there.
+        const std::string open = folder == "/" ? QDir::currentPath().toStdString() : folder;
+        EXPECT_NE(std::find(looked.begin(), looked.end(), pathInFolder(open, "report.doc.1")), looked.end());
+        EXPECT_EQ(context.job.destfolder, open);
         EXPECT_EQ(windowsOnScreen(), QStringList{"form2"});
         testing::closeAllWindows();
     }
+}
+
+TEST_F(SourceWindowTest, AChosenDriveOpensAtTheCurrentFolderOnlyWhenItHoldsIt) {
+    const std::string inside = tmp.mkdir("d1/work/today");
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(inside)));
+    open();
+    button("hdd")->click();
+    EXPECT_EQ(dir1()->path().toStdString(), inside);
+    list1()->setCurrentRow(1);
+    EXPECT_EQ(dir1()->path().toStdString(), drive2);
+    list1()->setCurrentRow(0);
+    EXPECT_EQ(dir1()->path().toStdString(), inside);
+    QDir::setCurrent(before);
 }
 
 TEST_F(SourceWindowTest, OverwriteQuestionNoThenYes) {
