@@ -9,7 +9,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/contract.h"
@@ -151,6 +153,46 @@ TEST_F(JoinDialogue, OverwriteAnsweredNoThenYes) {
     EXPECT_EQ(readFile(target), whole) << "the earlier file is replaced whole, not overwritten in part";
     EXPECT_TRUE(listNames(source).empty());
     EXPECT_TRUE(windowGone());
+}
+
+// Forwards to the scripted dialogs and runs `whileFileDialogUp` while the file
+// dialog is up, to see the window as the user sees it behind the dialog.
+class WatchedDialogs final : public Dialogs {
+public:
+    explicit WatchedDialogs(ScriptedDialogs& inner) : inner_(inner) {}
+    std::function<void()> whileFileDialogUp;
+
+    void tell(const std::string& text) override { inner_.tell(text); }
+    bool askOkCancel(const std::string& text) override { return inner_.askOkCancel(text); }
+    bool askYesNo(const std::string& text) override { return inner_.askYesNo(text); }
+    QString openFile(const QString& title, const QString& filter, const QString& defaultSuffix) override {
+        if (whileFileDialogUp) whileFileDialogUp();
+        return inner_.openFile(title, filter, defaultSuffix);
+    }
+
+private:
+    ScriptedDialogs& inner_;
+};
+
+TEST_F(JoinDialogue, FloppyIsDisabledBeforeTheFileDialogShows) {
+    const std::string source = tmp_.mkdir("source");
+    writeSplitSet(source, "report.doc", 2);
+    WatchedDialogs watched(dialogs_);
+    QPointer<JoinWindow> window = new JoinWindow(fs_, watched);
+    window->show();
+    auto* hdd = window->findChild<QPushButton*>(QStringLiteral("hdd"));
+    auto* fdd = window->findChild<QPushButton*>(QStringLiteral("fdd"));
+    std::vector<std::pair<bool, bool>> behindTheDialog;  // hdd, fdd enabled
+    watched.whileFileDialogUp = [&] { behindTheDialog.emplace_back(hdd->isEnabled(), fdd->isEnabled()); };
+
+    dialogs_.fileAnswer(QString());
+    hdd->click();
+    dialogs_.fileAnswer(QString::fromStdString(pathInFolder(source, manifestName("report.doc"))));
+    hdd->click();
+
+    EXPECT_EQ(behindTheDialog, (std::vector<std::pair<bool, bool>>{{true, false}, {true, false}}));
+    EXPECT_FALSE(fdd->isEnabled()) << "a folder source keeps FLOPPY DISKETTE disabled";
+    delete window.data();
 }
 
 TEST_F(JoinDialogue, CancelledFileDialogRestoresBothSources) {
@@ -377,6 +419,7 @@ TEST_F(JoinDialogue, DriveListHoldsTheFixedDrivesOnceAndMovesTheFolderList) {
         list->setCurrentRow(1);
         EXPECT_EQ(dir()->path().toStdString(), other_);
         button("cmdcancel")->click();
+        EXPECT_EQ(list->count(), 2) << "CANCEL resets nothing but the frame and the two sources";
     }
 }
 
