@@ -457,6 +457,33 @@ TEST_F(JoinDialogue, AFailedJoinIsReportedAndAcceptCanBePressedAgain) {
     EXPECT_TRUE(windowGone());
 }
 
+TEST_F(JoinDialogue, ACancelledJoinSaysNothingAndAcceptCanBePressedAgain) {
+    const std::string source = tmp_.mkdir("source");
+    const std::string whole = writeSplitSet(source, "report.doc", 3);
+    const std::string target = pathInFolder(destination_, "report.doc");
+    const std::string earlier = patternBytes(5000, 99);
+    writeFile(target, earlier);
+    chooseFolderSource(source, "report.doc");
+    dialogs_.answer(true);  // overwrite
+    dialogs_.cancelAfterProgress = 0;
+
+    button("cmdaccept")->click();
+    ASSERT_FALSE(dialogs_.progressDone.empty()) << "the join reports its progress";
+    EXPECT_EQ(dialogs_.texts, std::vector<std::string>{kOverwrite}) << "no message follows a cancel";
+    EXPECT_EQ(readFile(target), earlier);
+    EXPECT_EQ(listNames(source).size(), 4u);
+    EXPECT_FALSE(windowGone());
+    EXPECT_TRUE(frame()->isVisible());
+    EXPECT_TRUE(button("cmdaccept")->isVisible());
+
+    dialogs_.cancelAfterProgress = -1;
+    dialogs_.answer(true);
+    button("cmdaccept")->click();
+    EXPECT_EQ(dialogs_.texts.back(), "Files have been joined successfully!!");
+    EXPECT_EQ(readFile(target), whole);
+    EXPECT_TRUE(windowGone());
+}
+
 TEST_F(JoinDialogue, APieceThatCannotBeDeletedIsToldBeforeTheSuccess) {
     const std::string source = tmp_.mkdir("source");
     const std::string whole = writeSplitSet(source, "report.doc", 3);
