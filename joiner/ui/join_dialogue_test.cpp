@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QDir>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
@@ -421,6 +422,24 @@ TEST_F(JoinDialogue, DriveListHoldsTheFixedDrivesOnceAndMovesTheFolderList) {
         button("cmdcancel")->click();
         EXPECT_EQ(list->count(), 2) << "CANCEL resets nothing but the frame and the two sources";
     }
+}
+
+TEST_F(JoinDialogue, AChosenDriveOpensAtTheCurrentFolderOnlyWhenItHoldsIt) {
+    fs_.setDrives({{destination_, DriveKind::Fixed, 0}, {other_, DriveKind::Fixed, 0}});
+    const std::string inside = pathInFolder(destination_, "today");
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(inside)));
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(inside)));
+    const std::string source = tmp_.mkdir("source");
+    writeSplitSet(source, "report.doc", 2);
+    chooseFolderSource(source, "report.doc");
+    auto* list = find<QListWidget>("List1");
+    EXPECT_EQ(dir()->path().toStdString(), inside);
+    list->setCurrentRow(1);
+    EXPECT_EQ(dir()->path().toStdString(), other_);
+    list->setCurrentRow(0);
+    EXPECT_EQ(dir()->path().toStdString(), inside);
+    QDir::setCurrent(before);
 }
 
 TEST_F(JoinDialogue, NoFixedDriveIsToldAndTheFrameStaysClosed) {

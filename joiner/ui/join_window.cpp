@@ -1,6 +1,7 @@
 #include "joiner/ui/join_window.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFont>
 #include <QGroupBox>
 #include <QLabel>
@@ -137,11 +138,9 @@ bool JoinWindow::openDestinationFrame(Source source) {
     // Each opening lists the drives afresh, so a drive appears once however
     // often the source is chosen.
     List1_->clear();
-    std::vector<Drive> drives;
-    if (fs_.drives(drives) == 0) {
-        for (const Drive& drive : drives) {
-            if (drive.kind == DriveKind::Fixed) List1_->addItem(fromLocal(drive.root));
-        }
+    if (fs_.drives(drives_) != 0) drives_.clear();
+    for (const Drive& drive : drives_) {
+        if (drive.kind == DriveKind::Fixed) List1_->addItem(fromLocal(drive.root));
     }
     if (List1_->count() == 0) {
         Frame1_->hide();
@@ -155,12 +154,13 @@ bool JoinWindow::openDestinationFrame(Source source) {
     Frame1_->setTitle(QString::fromUtf8(kFrameCaption));
     Frame1_->setFont(boldFont(Frame1_->font(), 7));
     List1_->setCurrentRow(0);
-    Dir1_->setPath(List1_->item(0)->text());
+    List1_Click();
     return true;
 }
 
 void JoinWindow::List1_Click() {
-    if (QListWidgetItem* item = List1_->currentItem()) Dir1_->setPath(item->text());
+    if (QListWidgetItem* item = List1_->currentItem())
+        Dir1_->setPath(fromLocal(openingFolder(drives_, toLocal(item->text()), toLocal(QDir::currentPath()))));
 }
 
 void JoinWindow::cmdaccept_Click() {

@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <span>
+#include <vector>
 
 #include "common/platform.h"
 #include "common/widgets/dialogs.h"
@@ -69,6 +70,9 @@ private:
     void finishJoin(const Outcome& outcome, const char* successText);
 
     FileSystem& fs_;
+    // Every drive, removable ones too, as the destination frame found them: a
+    // drive opens at the current folder only when no other drive holds it.
+    std::vector<Drive> drives_;
     Dialogs& dialogs_;
     FolderJoinJob folderJob_;
     DisketteJoinJob disketteJob_;
