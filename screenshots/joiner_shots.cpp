@@ -106,27 +106,12 @@ void run() {
     }
     form->close();
     settle();
-    std::filesystem::remove_all(kRoot.toStdString());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setStyle("Fusion");
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s <folder for the PNG files>\n", argv[0]);
-        return 2;
-    }
-    outFolder = QString::fromLocal8Bit(argv[1]);
     kRoot = QDir::tempPath() + "/brindlecut-joiner-screenshots";
-    QDir().mkpath(outFolder);
-    try {
-        run();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "joiner_shots: %s\n", e.what());
-        std::filesystem::remove_all(kRoot.toStdString());
-        return 1;
-    }
-    return 0;
+    return renderAll(argc, argv, "joiner_shots", kRoot, run);
 }

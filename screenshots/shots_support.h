@@ -1,12 +1,15 @@
 // What both screenshot programs do to drive a window and save a picture of it.
 #pragma once
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QPixmap>
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
 #include <cstdio>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 
@@ -48,6 +51,28 @@ inline void save(const QPixmap& picture, const char* file) {
 inline void shoot(QWidget* form, const char* file) {
     settle();
     save(form->grab(), file);
+}
+
+// The body of a screenshot program's main(): the pictures go to the folder
+// named by the first argument; `workFolder`, where the program laid out its
+// files, is removed afterwards whatever happened.
+inline int renderAll(int argc, char** argv, const char* program, const QString& workFolder, void (*render)()) {
+    QApplication::setStyle("Fusion");
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <folder for the PNG files>\n", argv[0]);
+        return 2;
+    }
+    outFolder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(outFolder);
+    int status = 0;
+    try {
+        render();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", program, e.what());
+        status = 1;
+    }
+    std::filesystem::remove_all(workFolder.toStdString());
+    return status;
 }
 
 }  // namespace brindlecut::shots
