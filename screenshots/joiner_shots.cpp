@@ -39,34 +39,6 @@ void writeSet(const std::string& folder, int pieces) {
     testing::writeFile(pathInFolder(folder, manifestName("report.doc")), manifestBytes("report.doc", pieces));
 }
 
-// The progress dialog as the user sees it: over the middle of the window.
-void shootProgress(QWidget* form) {
-    MessageBoxDialogs boxes(QStringLiteral("join"), form);
-    boxes.setProgressTiming([] { return std::int64_t{0}; }, 0, 0);
-    boxes.progress("report.doc", 1572864, 2500000);
-    settle();
-    auto* dialog = form->findChild<QProgressDialog*>(QStringLiteral("progress"));
-    if (!dialog) throw std::runtime_error("no progress dialog");
-    // Offscreen windows have no frame, so the dialog's title bar is drawn here.
-    QPixmap picture = form->grab();
-    const QPixmap over = dialog->grab();
-    const int titleHeight = 22;
-    QPainter painter(&picture);
-    const QPoint at((picture.width() - over.width()) / 2,
-                    (picture.height() - over.height() - titleHeight) / 2 + titleHeight);
-    const QRect title(at.x(), at.y() - titleHeight, over.width(), titleHeight);
-    painter.fillRect(title, QColor(0, 0, 128));
-    painter.setPen(Qt::white);
-    QFont font = painter.font();
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(title.adjusted(6, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, dialog->windowTitle());
-    painter.drawPixmap(at, over);
-    painter.end();
-    save(picture, "joiner_progress.png");
-    boxes.progressEnd();
-}
-
 void run() {
     std::filesystem::remove_all(kRoot.toStdString());
     const QString pieces = kRoot + "/pieces";
@@ -92,7 +64,7 @@ void run() {
 
     hover(control<QPushButton>(form, "cmdaccept"));
     shoot(form, "joiner_hover.png");
-    shootProgress(form);
+    shootProgress(form, "join", "report.doc", "joiner_progress.png");
     rest({control<QPushButton>(form, "cmdaccept")});
 
     click(form, "cmdcancel");

@@ -4,14 +4,19 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QPainter>
+#include <QProgressDialog>
 #include <QPixmap>
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+
+#include "common/widgets/dialogs.h"
 
 namespace brindlecut::shots {
 
@@ -51,6 +56,37 @@ inline void save(const QPixmap& picture, const char* file) {
 inline void shoot(QWidget* form, const char* file) {
     settle();
     save(form->grab(), file);
+}
+
+// The progress dialog as the user sees it, over the middle of `form`, with a
+// plain title bar and border drawn in (offscreen windows have no frame).
+inline void shootProgress(QWidget* form, const char* title, const char* item, const char* file) {
+    MessageBoxDialogs boxes(QString::fromLatin1(title), form);
+    boxes.setProgressTiming([] { return std::int64_t{0}; }, 0, 0);
+    boxes.progress(item, 1572864, 2500000);
+    settle();
+    auto* dialog = form->findChild<QProgressDialog*>(QStringLiteral("progress"));
+    if (!dialog) throw std::runtime_error("no progress dialog");
+    QPixmap picture = form->grab();
+    const QPixmap over = dialog->grab();
+    const int titleHeight = 22;
+    QPainter painter(&picture);
+    const QPoint at((picture.width() - over.width()) / 2,
+                    (picture.height() - over.height() - titleHeight) / 2 + titleHeight);
+    const QRect bar(at.x(), at.y() - titleHeight, over.width(), titleHeight);
+    painter.fillRect(bar, QColor(0, 0, 128));
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(bar.adjusted(6, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, dialog->windowTitle());
+    painter.drawPixmap(at, over);
+    painter.setPen(QColor(64, 64, 64));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRect(bar.topLeft(), QSize(over.width(), over.height() + titleHeight)).adjusted(-1, -1, 0, 0));
+    painter.end();
+    save(picture, file);
+    boxes.progressEnd();
 }
 
 // The body of a screenshot program's main(): the pictures go to the folder

@@ -46,38 +46,6 @@ void typeSize(QWidget* form, const char* size, int unitItem) {
     control<QComboBox>(form, "Combosize")->setCurrentIndex(unitItem);
 }
 
-// The progress dialog as the user sees it: over the middle of the size window.
-void shootProgress(QWidget* sizeWindow) {
-    MessageBoxDialogs boxes(QStringLiteral("Brindlecut"), sizeWindow);
-    boxes.setProgressTiming([] { return std::int64_t{0}; }, 0, 0);
-    boxes.progress("report.doc.2", 1572864, 2500000);
-    settle();
-    auto* dialog = sizeWindow->findChild<QProgressDialog*>(QStringLiteral("progress"));
-    if (!dialog) throw std::runtime_error("no progress dialog");
-    // Offscreen windows have no frame, so the dialog's title bar is drawn here.
-    QPixmap picture = sizeWindow->grab();
-    const QPixmap over = dialog->grab();
-    const int titleHeight = 22;
-    QPainter painter(&picture);
-    const QPoint at((picture.width() - over.width()) / 2,
-                    (picture.height() - over.height() - titleHeight) / 2 + titleHeight);
-    const QRect title(at.x(), at.y() - titleHeight, over.width(), titleHeight);
-    painter.fillRect(title, QColor(0, 0, 128));
-    painter.setPen(Qt::white);
-    QFont font = painter.font();
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(title.adjusted(6, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, dialog->windowTitle());
-    painter.drawPixmap(at, over);
-    painter.setPen(QColor(64, 64, 64));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(
-        QRect(title.topLeft(), QSize(over.width(), over.height() + titleHeight)).adjusted(-1, -1, 0, 0));
-    painter.end();
-    save(picture, "splitter_progress.png");
-    boxes.progressEnd();
-}
-
 void run() {
     std::filesystem::remove_all(kRoot.toStdString());
     const QString data = kRoot + "/documents";
@@ -118,7 +86,7 @@ void run() {
     typeSize(form2, "1", 2);
     click(form2, "done");
     shoot(form2, "splitter_size_folder_plan.png");
-    shootProgress(form2);
+    shootProgress(form2, "Brindlecut", "report.doc.2", "splitter_progress.png");
 
     click(form2, "change");
     shoot(form2, "splitter_size_change.png");
