@@ -111,14 +111,9 @@ Outcome joinFromDiskettes(FileSystem& fs, Prompter& prompter, const DisketteJoin
                           const std::string& destFolder) {
     if (!isSafeFileName(job.filename) || job.piececount < 1 || job.piececount > kMaxPieces)
         return Outcome::failed("No split manifest has been read.");
-    // An empty folder path would put the rebuilt file at the root of the file system.
-    if (destFolder.empty()) return Outcome::failed("No destination folder has been chosen.");
-
     std::string destination;
-    if (!checkDestination(fs, prompter, destFolder, job.filename, destination)) return Outcome::cancelled();
-    FileInfo info;
-    if (fs.info(destination, info) == 0 && info.isDir)
-        return Outcome::failed("A folder of that name is in the destination folder.", destination, EISDIR);
+    if (Outcome ready = prepareDestination(fs, prompter, destFolder, job.filename, destination); !ready.isDone())
+        return ready;
 
     // Until the last piece is in, the rebuilt file is a hidden temporary one,
     // so that an early end leaves no partial file and spares an earlier one.

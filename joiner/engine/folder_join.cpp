@@ -132,24 +132,31 @@ void RebuiltFile::discard() {
     pending_ = false;
 }
 
+Outcome prepareDestination(FileSystem& fs, Prompter& prompter, const std::string& destFolder,
+                           const std::string& filename, std::string& destinationPath) {
+    // An empty folder path would put the rebuilt file at the root of the file system.
+    if (destFolder.empty()) return Outcome::failed("No destination folder has been chosen.");
+    if (!checkDestination(fs, prompter, destFolder, filename, destinationPath)) return Outcome::cancelled();
+    FileInfo info;
+    if (fs.info(destinationPath, info) == 0 && info.isDir)
+        return Outcome::failed("A folder of that name is in the destination folder.", destinationPath, EISDIR);
+    return Outcome::done();
+}
+
 Outcome joinFromFolder(FileSystem& fs, Prompter& prompter, const FolderJoinJob& job,
                        const std::string& destFolder) {
     if (!isSafeFileName(job.filename) || job.piececount < 1 || job.piececount > kMaxPieces)
         return Outcome::failed("No split manifest has been read.", job.manifestPath);
-    // An empty folder path would put the rebuilt file at the root of the file system.
-    if (destFolder.empty()) return Outcome::failed("No destination folder has been chosen.");
-
     std::string destination;
-    if (!checkDestination(fs, prompter, destFolder, job.filename, destination)) return Outcome::cancelled();
-    FileInfo info;
-    if (fs.info(destination, info) == 0 && info.isDir)
-        return Outcome::failed("A folder of that name is in the destination folder.", destination, EISDIR);
+    if (Outcome ready = prepareDestination(fs, prompter, destFolder, job.filename, destination); !ready.isDone())
+        return ready;
 
     // Every piece is looked at before anything is written, so that an
     // incomplete split set changes nothing.
     std::int64_t total = 0;
     for (int i = 1; i <= job.piececount; ++i) {
         const std::string path = piecePath(job, i);
+        FileInfo info;
         if (Errno e = fs.info(path, info))
             return Outcome::failed("A piece of the split file could not be found.", path, e);
         if (!info.isRegular)

@@ -39,6 +39,12 @@ Destination destinationFor(FileSystem& fs, const std::string& folder, const std:
 bool checkDestination(FileSystem& fs, Prompter& prompter, const std::string& folder,
                       const std::string& filename, std::string& destinationPath);
 
+// What both joins check before writing anything: a destination folder was
+// chosen, the destination check passed (Cancelled after No), and no folder
+// stands at the destination's name. Done with `destinationPath` set.
+Outcome prepareDestination(FileSystem& fs, Prompter& prompter, const std::string& destFolder,
+                           const std::string& filename, std::string& destinationPath);
+
 // Appends the whole piece at `piecePath` to `destination` at `offset`, which
 // then points past it. Errors carry the errno (ECANCELED when the user
 // cancelled the progress); `failedPath` names the piece, or is left empty when
