@@ -110,7 +110,8 @@ std::int64_t fileSize(const std::string& path) {
 
 class Fd {
 public:
-    explicit Fd(const std::string& path, int flags = O_RDONLY) : fd_(::open(path.c_str(), flags | O_CLOEXEC, 0644)) {
+    explicit Fd(const std::string& path, int flags = O_RDONLY)
+        : fd_(::open(path.c_str(), flags | O_CLOEXEC, 0644)) {
         if (fd_ < 0) fail(systemReason("cannot open", path));
     }
     ~Fd() { ::close(fd_); }
@@ -138,7 +139,11 @@ void readExactly(int fd, std::int64_t offset, char* buffer, std::size_t length, 
 class SourceCompare {
 public:
     explicit SourceCompare(const std::string& sourcePath)
-        : sourcePath_(sourcePath), source_(sourcePath), size_(fileSize(sourcePath)), ours_(kMiB), theirs_(kMiB) {}
+        : sourcePath_(sourcePath),
+          source_(sourcePath),
+          size_(fileSize(sourcePath)),
+          ours_(kMiB),
+          theirs_(kMiB) {}
 
     // Compares the whole of `path` with the source from `offset` on and
     // returns the offset after it.
@@ -227,7 +232,8 @@ public:
         shown_ = true;
         last_ = now;
         char figures[96];
-        const double percent = total > 0 ? 100.0 * static_cast<double>(done) / static_cast<double>(total) : 0.0;
+        const double percent =
+            total > 0 ? 100.0 * static_cast<double>(done) / static_cast<double>(total) : 0.0;
         std::snprintf(figures, sizeof figures, ": %lld of %lld bytes (%.0f%%)", static_cast<long long>(done),
                       static_cast<long long>(total), percent);
         text_ = "Writing " + item + figures;
@@ -304,12 +310,14 @@ int runProcess(const std::vector<std::string>& args) {
 }
 
 void systemSplit(const std::string& sourcePath, std::int64_t pieceBytes, const std::string& prefix) {
-    const int code = runProcess({"/usr/bin/split", "-b", std::to_string(pieceBytes), "-a", "5", "-d", sourcePath, prefix});
+    const int code =
+        runProcess({"/usr/bin/split", "-b", std::to_string(pieceBytes), "-a", "5", "-d", sourcePath, prefix});
     if (code != 0) fail("split exited with " + std::to_string(code));
 }
 
 void systemCat(const std::vector<std::string>& pieces, const std::string& outPath) {
-    std::vector<std::string> args{"/bin/sh", "-c", "out=$1; shift; exec cat \"$@\" > \"$out\"", "sh", outPath};
+    std::vector<std::string> args{"/bin/sh", "-c", "out=$1; shift; exec cat \"$@\" > \"$out\"", "sh",
+                                  outPath};
     args.insert(args.end(), pieces.begin(), pieces.end());
     const int code = runProcess(args);
     if (code != 0) fail("cat exited with " + std::to_string(code));
@@ -324,7 +332,7 @@ struct Timing {
 };
 
 double cpuSeconds(int who) {
-    rusage usage {};
+    rusage usage{};
     ::getrusage(who, &usage);
     const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
@@ -452,7 +460,8 @@ private:
         }
         expected.push_back(manifestName(kSourceName));
         std::sort(expected.begin(), expected.end());
-        if (namesIn(oursSplit_) != expected) fail("our split left other files than the pieces and the manifest");
+        if (namesIn(oursSplit_) != expected)
+            fail("our split left other files than the pieces and the manifest");
         for (std::int64_t k = 1; k <= count_; ++k) {
             if (fileSize(pieces[k - 1]) != pieceSpan(fileSize_, pieceBytes_, k).length)
                 fail(pieces[k - 1] + " does not have its planned length");
@@ -461,13 +470,15 @@ private:
         const std::string manifestPath = pathInFolder(oursSplit_, manifestName(kSourceName));
         std::ifstream in(manifestPath, std::ios::binary);
         const std::string manifest((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (manifest != manifestBytes(kSourceName, count_)) fail(manifestPath + " is not the expected manifest");
+        if (manifest != manifestBytes(kSourceName, count_))
+            fail(manifestPath + " is not the expected manifest");
     }
 
     void checkTheirsSplit() {
         std::vector<std::string> pieces;
         for (const auto& name : namesIn(theirsSplit_)) pieces.push_back(theirsSplit_ + "/" + name);
-        if (static_cast<std::int64_t>(pieces.size()) != count_) fail("split made an unexpected number of pieces");
+        if (static_cast<std::int64_t>(pieces.size()) != count_)
+            fail("split made an unexpected number of pieces");
         SourceCompare(sourcePath_).compareWhole(pieces);
     }
 
@@ -477,7 +488,8 @@ private:
         if (namesIn(oursJoined_) != std::vector<std::string>{kSourceName})
             fail("our join left other files than " + std::string(kSourceName) + " in " + oursJoined_);
         SourceCompare(sourcePath_).compareWhole({oursJoined_ + "/" + kSourceName});
-        if (!namesIn(oursJoinIn_).empty()) std::cerr << "note: our join left files in " << oursJoinIn_ << "\n";
+        if (!namesIn(oursJoinIn_).empty())
+            std::cerr << "note: our join left files in " << oursJoinIn_ << "\n";
     }
 
     std::string sourcePath_;
@@ -512,7 +524,8 @@ int memoryChild(int argc, char** argv) {
     if (fs.info(source, info) != 0) return 3;
     AgreeingPrompter prompter;
     for (int i = 5; i < argc; ++i) {
-        const std::string split = work + "/split-" + std::to_string(i), joined = work + "/joined-" + std::to_string(i);
+        const std::string split = work + "/split-" + std::to_string(i),
+                          joined = work + "/joined-" + std::to_string(i);
         const std::int64_t pieceBytes = std::stoll(argv[i]);
         oursSplit(prompter, splitJobFor(source, info.size, split, pieceBytes));
         oursJoin(prompter, pathInFolder(split, manifestName(kSourceName)), joined);
@@ -523,7 +536,8 @@ int memoryChild(int argc, char** argv) {
     return 0;
 }
 
-double peakMemoryMiB(const std::string& source, const std::string& work, const std::vector<std::int64_t>& sizes) {
+double peakMemoryMiB(const std::string& source, const std::string& work,
+                     const std::vector<std::int64_t>& sizes) {
     const std::string result = work + "/peak-kib";
     std::vector<std::string> args{"/proc/self/exe", kMemoryChildFlag, source, work, result};
     std::vector<std::string> joined;
@@ -560,9 +574,10 @@ struct Options {
 };
 
 [[noreturn]] void usage(const char* program) {
-    std::cerr << "usage: " << program << " [--size-mib N] [--rounds N]\n"
-              << "  makes an N MiB test file (default 512) in $TMPDIR or /tmp and compares our split and\n"
-              << "  join with split -b and cat over N rounds (default 5); results on stdout, details on stderr\n";
+    std::cerr
+        << "usage: " << program << " [--size-mib N] [--rounds N]\n"
+        << "  makes an N MiB test file (default 512) in $TMPDIR or /tmp and compares our split and\n"
+        << "  join with split -b and cat over N rounds (default 5); results on stdout, details on stderr\n";
     std::exit(2);
 }
 
@@ -634,8 +649,8 @@ int runBench(const Options& options) {
     WorkFolder work;
     const std::int64_t size = options.sizeMiB * kMiB;
     const std::string source = work.path() + "/" + kSourceName;
-    std::cerr << "work folder " << work.path() << ", test file " << options.sizeMiB << " MiB, " << options.rounds
-              << " rounds\n";
+    std::cerr << "work folder " << work.path() << ", test file " << options.sizeMiB << " MiB, "
+              << options.rounds << " rounds\n";
     makeSourceFile(source, size);
 
     // A plan always has at least two pieces; a small test file gets halves
@@ -646,8 +661,10 @@ int runBench(const Options& options) {
         std::cerr << "note: the file is too small for two 64 MiB pieces; using " << large << " byte pieces\n";
     }
     const std::int64_t small = std::min<std::int64_t>(kMiB, (size + 1) / 2);
-    if (pieceCount(size, small) > kMaxPieces) fail("the file needs more than " + std::to_string(kMaxPieces) + " pieces of 1 MiB");
-    PieceSizeBench benches[] = {{work.path(), "large", source, size, large}, {work.path(), "small", source, size, small}};
+    if (pieceCount(size, small) > kMaxPieces)
+        fail("the file needs more than " + std::to_string(kMaxPieces) + " pieces of 1 MiB");
+    PieceSizeBench benches[] = {{work.path(), "large", source, size, large},
+                                {work.path(), "small", source, size, small}};
 
     AgreeingPrompter agreeing;
     ReportingPrompter reporting;
@@ -678,12 +695,13 @@ int runBench(const Options& options) {
             joinRatios[b].push_back(theirs.join.wall / ours.join.wall);
             cpuRatios[2 * b].push_back(theirs.split.cpu / ours.split.cpu);
             cpuRatios[2 * b + 1].push_back(theirs.join.cpu / ours.join.cpu);
-            std::fprintf(stderr,
-                         "round %d, %lld byte pieces: split ours %.3f s (cpu %.3f), split -b %.3f s (cpu %.3f), "
-                         "ratio %.2f; join ours %.3f s (cpu %.3f), cat %.3f s (cpu %.3f), ratio %.2f\n",
-                         round + 1, static_cast<long long>(bench.pieceBytes()), ours.split.wall, ours.split.cpu,
-                         theirs.split.wall, theirs.split.cpu, splitRatios[b].back(), ours.join.wall, ours.join.cpu,
-                         theirs.join.wall, theirs.join.cpu, joinRatios[b].back());
+            std::fprintf(
+                stderr,
+                "round %d, %lld byte pieces: split ours %.3f s (cpu %.3f), split -b %.3f s (cpu %.3f), "
+                "ratio %.2f; join ours %.3f s (cpu %.3f), cat %.3f s (cpu %.3f), ratio %.2f\n",
+                round + 1, static_cast<long long>(bench.pieceBytes()), ours.split.wall, ours.split.cpu,
+                theirs.split.wall, theirs.split.cpu, splitRatios[b].back(), ours.join.wall, ours.join.cpu,
+                theirs.join.wall, theirs.join.cpu, joinRatios[b].back());
         }
 
         // Progress reporting, on the small pieces where it is called most:
@@ -702,13 +720,15 @@ int runBench(const Options& options) {
         progressCalls = (reporting.calls() - callsBefore) / 2;
         progressTexts = (reporting.texts() - textsBefore) / 2;
         progressCosts.push_back((withProgress / plain - 1.0) * 100.0);
-        std::fprintf(stderr,
-                     "round %d: 2 x split+join without progress %.3f s (cpu %.3f), with progress %.3f s (cpu %.3f), "
-                     "cost %.1f%% (cpu %.1f%%)\n",
-                     round + 1, plain, plainCpu, withProgress, withProgressCpu, progressCosts.back(),
-                     progressCpuCosts.back());
+        std::fprintf(
+            stderr,
+            "round %d: 2 x split+join without progress %.3f s (cpu %.3f), with progress %.3f s (cpu %.3f), "
+            "cost %.1f%% (cpu %.1f%%)\n",
+            round + 1, plain, plainCpu, withProgress, withProgressCpu, progressCosts.back(),
+            progressCpuCosts.back());
     }
-    std::fprintf(stderr, "cpu time ratios (medians): split %.2f, join %.2f, split small %.2f, join small %.2f\n",
+    std::fprintf(stderr,
+                 "cpu time ratios (medians): split %.2f, join %.2f, split small %.2f, join small %.2f\n",
                  median(cpuRatios[0]), median(cpuRatios[1]), median(cpuRatios[2]), median(cpuRatios[3]));
     std::fprintf(stderr, "progress cost in cpu time (median): %.1f%%\n", median(progressCpuCosts));
     std::cerr << "progress calls per split+join: " << progressCalls << ", texts formatted: " << progressTexts
@@ -735,7 +755,8 @@ int runBench(const Options& options) {
     else
         std::printf("join.exe bytes: not built\n");
     std::fflush(stdout);
-    std::fprintf(stderr, "whole run: %.1f s\n", std::chrono::duration<double>(Clock::now() - started).count());
+    std::fprintf(stderr, "whole run: %.1f s\n",
+                 std::chrono::duration<double>(Clock::now() - started).count());
     return 0;
 }
 
@@ -744,7 +765,8 @@ int runBench(const Options& options) {
 
 int main(int argc, char** argv) {
     try {
-        if (argc > 1 && std::string(argv[1]) == brindlecut::kMemoryChildFlag) return brindlecut::memoryChild(argc, argv);
+        if (argc > 1 && std::string(argv[1]) == brindlecut::kMemoryChildFlag)
+            return brindlecut::memoryChild(argc, argv);
         return brindlecut::runBench(brindlecut::parseOptions(argc, argv));
     } catch (const std::exception& e) {
         std::cerr << "brindlecut_bench: " << e.what() << "\n";

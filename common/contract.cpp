@@ -91,7 +91,8 @@ Outcome readManifest(FileSystem& fs, const std::string& path, Manifest& out) {
     if (fs.info(path, info) == 0 && !info.isRegular)
         return Outcome::failed("This file is not a split manifest.", path, info.isDir ? EISDIR : 0);
     std::unique_ptr<File> file;
-    if (Errno e = fs.openRead(path, file)) return Outcome::failed("The split manifest could not be opened.", path, e);
+    if (Errno e = fs.openRead(path, file))
+        return Outcome::failed("The split manifest could not be opened.", path, e);
     std::int64_t size = 0;
     if (Errno e = file->size(size)) return Outcome::failed("The split manifest could not be read.", path, e);
     if (size > kLargest) return Outcome::failed("This file is not a split manifest.", path);
@@ -113,7 +114,8 @@ Outcome readManifest(FileSystem& fs, const std::string& path, Manifest& out) {
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), count);
     if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || digits[0] == '-' ||
         digits[0] == '+' || count < 1 || count > kMaxPieces)
-        return Outcome::failed("The split manifest's piece count is not a whole number from 1 to 32767.", path);
+        return Outcome::failed("The split manifest's piece count is not a whole number from 1 to 32767.",
+                               path);
     out.filename = first;
     out.count = count;
     return Outcome::done();

@@ -39,8 +39,7 @@ PieceSpan pieceSpan(std::int64_t filesize, std::int64_t piecesize, std::int64_t 
 // The manifest's exact bytes: the file name, CR LF, a blank, the count, a blank, CR LF.
 std::string manifestBytes(const std::string& filename, std::int64_t count);
 // Creates or replaces the manifest at `path`.
-Errno writeManifest(FileSystem& fs, const std::string& path, const std::string& filename,
-                    std::int64_t count);
+Errno writeManifest(FileSystem& fs, const std::string& path, const std::string& filename, std::int64_t count);
 
 struct Manifest {
     std::string filename;  // line 1, whole

@@ -37,7 +37,9 @@ struct LayoutCase {
     std::vector<std::int64_t> lengths;
 };
 
-void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.filesize << " bytes in pieces of " << c.piecesize; }
+void PrintTo(const LayoutCase& c, std::ostream* os) {
+    *os << c.filesize << " bytes in pieces of " << c.piecesize;
+}
 
 class PieceLayout : public ::testing::TestWithParam<LayoutCase> {};
 
@@ -57,9 +59,9 @@ TEST_P(PieceLayout, PiecesTileTheFileInOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     AroundExactDivision, PieceLayout,
-    ::testing::Values(LayoutCase{10, 3, {3, 3, 3, 1}}, LayoutCase{9, 3, {3, 3, 3}}, LayoutCase{8, 3, {3, 3, 2}},
-                      LayoutCase{3000, 1024, {1024, 1024, 952}}, LayoutCase{3072, 1024, {1024, 1024, 1024}},
-                      LayoutCase{2, 1, {1, 1}},
+    ::testing::Values(LayoutCase{10, 3, {3, 3, 3, 1}}, LayoutCase{9, 3, {3, 3, 3}},
+                      LayoutCase{8, 3, {3, 3, 2}}, LayoutCase{3000, 1024, {1024, 1024, 952}},
+                      LayoutCase{3072, 1024, {1024, 1024, 1024}}, LayoutCase{2, 1, {1, 1}},
                       // Beyond 32-bit positions: 5 GiB in 2 GiB pieces.
                       LayoutCase{5LL << 30, 2LL << 30, {2LL << 30, 2LL << 30, 1LL << 30}}),
     [](const ::testing::TestParamInfo<LayoutCase>& info) {
@@ -89,8 +91,9 @@ TEST_P(ManifestRoundTrip, NameComesBackUnchanged) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, ManifestRoundTrip,
-                         ::testing::Values("a, b.txt", " leading blank.txt", "trailing blank ", "archive.tar.gz",
-                                           "caf\xc3\xa9 \xe2\x82\xac.doc", "no-extension", "semi;colon=equals"));
+                         ::testing::Values("a, b.txt", " leading blank.txt", "trailing blank ",
+                                           "archive.tar.gz", "caf\xc3\xa9 \xe2\x82\xac.doc", "no-extension",
+                                           "semi;colon=equals"));
 
 TEST(ReadManifest, AcceptsLineEndsAndBlanksAsWrittenByHand) {
     TempDir dir;
@@ -98,7 +101,9 @@ TEST(ReadManifest, AcceptsLineEndsAndBlanksAsWrittenByHand) {
         std::string bytes;
         std::string filename;
         int count;
-    } cases[] = {{"a.bin\r\n 3 \r\n", "a.bin", 3}, {"a.bin\n3\n", "a.bin", 3}, {"a.bin\r\n  7", "a.bin", 7},
+    } cases[] = {{"a.bin\r\n 3 \r\n", "a.bin", 3},
+                 {"a.bin\n3\n", "a.bin", 3},
+                 {"a.bin\r\n  7", "a.bin", 7},
                  {"a.bin\r\n\t32767\t\r\nextra\r\n", "a.bin", 32767}};
     for (const auto& c : cases) {
         testing::writeFile(dir / "m.vek", c.bytes);
@@ -111,10 +116,20 @@ TEST(ReadManifest, AcceptsLineEndsAndBlanksAsWrittenByHand) {
 
 TEST(ReadManifest, RefusesWhatCannotBeJoinedSafelyAndNamesTheFile) {
     TempDir dir;
-    const std::string refused[] = {"a.bin\r\n",        "a.bin",           "\r\n 3 \r\n",     ".\r\n 3 \r\n",
-                                   "..\r\n 3 \r\n",    "../x\r\n 3 \r\n", "a\\b\r\n 3 \r\n", "a\tb\r\n 3 \r\n",
-                                   "a.bin\r\n 0 \r\n", "a.bin\r\n -1 \r\n", "a.bin\r\n 32768 \r\n",
-                                   "a.bin\r\n abc \r\n", "a.bin\r\n 3x \r\n", "a.bin\r\n 1.5 \r\n"};
+    const std::string refused[] = {"a.bin\r\n",
+                                   "a.bin",
+                                   "\r\n 3 \r\n",
+                                   ".\r\n 3 \r\n",
+                                   "..\r\n 3 \r\n",
+                                   "../x\r\n 3 \r\n",
+                                   "a\\b\r\n 3 \r\n",
+                                   "a\tb\r\n 3 \r\n",
+                                   "a.bin\r\n 0 \r\n",
+                                   "a.bin\r\n -1 \r\n",
+                                   "a.bin\r\n 32768 \r\n",
+                                   "a.bin\r\n abc \r\n",
+                                   "a.bin\r\n 3x \r\n",
+                                   "a.bin\r\n 1.5 \r\n"};
     for (const auto& bytes : refused) {
         testing::writeFile(dir / "m.vek", bytes);
         Manifest manifest{"untouched", 99};
@@ -163,8 +178,9 @@ TEST(WriteManifest, ReplacesAnEarlierLongerManifestAndReportsFailures) {
 }
 
 TEST(ErrorClasses, MapTheSystemsErrors) {
-    const std::pair<int, int> cases[] = {{EACCES, 70}, {EPERM, 70},  {EROFS, 70},  {ENOMEDIUM, 71}, {ENODEV, 71},
-                                         {EIO, 75},    {ENOENT, 76}, {ENOTDIR, 76}, {ENOSPC, 0},   {EEXIST, 0}};
+    const std::pair<int, int> cases[] = {{EACCES, 70}, {EPERM, 70}, {EROFS, 70},  {ENOMEDIUM, 71},
+                                         {ENODEV, 71}, {EIO, 75},   {ENOENT, 76}, {ENOTDIR, 76},
+                                         {ENOSPC, 0},  {EEXIST, 0}};
     for (auto [error, expected] : cases) EXPECT_EQ(errorClass(error), expected) << error;
 }
 

@@ -21,7 +21,10 @@ public:
 
     void setItem(std::string item) { item_ = std::move(item); }
     // Adds `bytes` to the count; false when the user asked to cancel.
-    bool advance(std::int64_t bytes) { done_ += bytes; return prompter_.progress(item_, done_, total_); }
+    bool advance(std::int64_t bytes) {
+        done_ += bytes;
+        return prompter_.progress(item_, done_, total_);
+    }
 
 private:
     Prompter& prompter_;

@@ -6,9 +6,8 @@ namespace brindlecut {
 namespace {
 
 TEST(OpeningFolder, IsTheCurrentFolderOnlyOnTheDriveThatHoldsIt) {
-    const std::vector<Drive> drives = {{"/", DriveKind::Fixed, 0},
-                                       {"/home", DriveKind::Fixed, 0},
-                                       {"/media/usb", DriveKind::Removable, 0}};
+    const std::vector<Drive> drives = {
+        {"/", DriveKind::Fixed, 0}, {"/home", DriveKind::Fixed, 0}, {"/media/usb", DriveKind::Removable, 0}};
     const struct {
         const char* root;
         const char* current;
@@ -24,7 +23,8 @@ TEST(OpeningFolder, IsTheCurrentFolderOnlyOnTheDriveThatHoldsIt) {
         {"/", "/media/usb/pieces", "/"},  // the current folder lies on the removable drive
         {"/media/usb", "/media/usb/pieces", "/media/usb/pieces"},
     };
-    for (const auto& c : cases) EXPECT_EQ(openingFolder(drives, c.root, c.current), c.opens) << c.root << " " << c.current;
+    for (const auto& c : cases)
+        EXPECT_EQ(openingFolder(drives, c.root, c.current), c.opens) << c.root << " " << c.current;
 }
 
 TEST(OpeningFolder, IsTheRootWhenTheDriveListDoesNotHoldTheCurrentFolder) {

@@ -36,9 +36,9 @@ struct Drive {
 struct FileInfo {
     bool isDir = false;
     bool isRegular = false;
-    bool writable = true;        // some write bit is set in the mode
+    bool writable = true;  // some write bit is set in the mode
     std::int64_t size = 0;
-    std::int64_t modified = 0;   // last write, seconds since the epoch
+    std::int64_t modified = 0;  // last write, seconds since the epoch
     // Which file this is: two paths with the same pair name the same file.
     std::uint64_t device = 0;
     std::uint64_t inode = 0;

@@ -1,7 +1,5 @@
 // The platform layer on Linux: POSIX file access, in-kernel copies with
 // copy_file_range, and drives read from /proc/self/mountinfo.
-#include "common/platform.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,25 +15,26 @@
 #include <sstream>
 
 #include "common/mounts.h"
+#include "common/platform.h"
 
 namespace brindlecut {
 
 int errorClass(Errno error) {
     switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return kWriteProtected;
-    case ENOMEDIUM:
-    case ENODEV:
-        return kNotReady;
-    case EIO:
-        return kAccessError;
-    case ENOENT:
-    case ENOTDIR:
-        return kPathNotFound;
-    default:
-        return kUnknownError;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return kWriteProtected;
+        case ENOMEDIUM:
+        case ENODEV:
+            return kNotReady;
+        case EIO:
+            return kAccessError;
+        case ENOENT:
+        case ENOTDIR:
+            return kPathNotFound;
+        default:
+            return kUnknownError;
     }
 }
 
@@ -196,7 +195,8 @@ public:
             bool isDir = entry->d_type == DT_DIR;
             if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
                 struct stat st {};
-                const std::string full = folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+                const std::string full =
+                    folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
                 isDir = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
             }
             out.push_back({name, isDir});
@@ -204,7 +204,8 @@ public:
         Errno e = errno;
         ::closedir(dir);
         if (e) return e;
-        std::sort(out.begin(), out.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+        std::sort(out.begin(), out.end(),
+                  [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
         return 0;
     }
 
@@ -258,7 +259,8 @@ public:
 
     Errno copyFile(const std::string& from, const std::string& to) override {
         // Creating `to` would empty `from` when both name one file.
-        struct stat fromStat {}, toStat {};
+        struct stat fromStat {
+        }, toStat{};
         if (::stat(from.c_str(), &fromStat) == 0 && ::stat(to.c_str(), &toStat) == 0 &&
             fromStat.st_dev == toStat.st_dev && fromStat.st_ino == toStat.st_ino)
             return S_ISREG(fromStat.st_mode) ? 0 : EINVAL;
@@ -281,7 +283,8 @@ public:
         loff_t outOffset = toOffset;
         std::int64_t left = length;
         while (left > 0) {
-            const std::size_t chunk = static_cast<std::size_t>(std::min<std::int64_t>(left, std::int64_t{1} << 30));
+            const std::size_t chunk =
+                static_cast<std::size_t>(std::min<std::int64_t>(left, std::int64_t{1} << 30));
             ssize_t n = ::copy_file_range(in, &inOffset, out, &outOffset, chunk, 0);
             if (n < 0) {
                 if (errno == EINTR) continue;

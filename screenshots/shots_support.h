@@ -5,8 +5,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QPainter>
-#include <QProgressDialog>
 #include <QPixmap>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
@@ -83,7 +83,8 @@ inline void shootProgress(QWidget* form, const char* title, const char* item, co
     painter.drawPixmap(at, over);
     painter.setPen(QColor(64, 64, 64));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRect(bar.topLeft(), QSize(over.width(), over.height() + titleHeight)).adjusted(-1, -1, 0, 0));
+    painter.drawRect(
+        QRect(bar.topLeft(), QSize(over.width(), over.height() + titleHeight)).adjusted(-1, -1, 0, 0));
     painter.end();
     save(picture, file);
     boxes.progressEnd();
@@ -92,7 +93,8 @@ inline void shootProgress(QWidget* form, const char* title, const char* item, co
 // The body of a screenshot program's main(): the pictures go to the folder
 // named by the first argument; `workFolder`, where the program laid out its
 // files, is removed afterwards whatever happened.
-inline int renderAll(int argc, char** argv, const char* program, const QString& workFolder, void (*render)()) {
+inline int renderAll(int argc, char** argv, const char* program, const QString& workFolder,
+                     void (*render)()) {
     QApplication::setStyle("Fusion");
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s <folder for the PNG files>\n", argv[0]);

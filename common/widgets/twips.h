@@ -14,12 +14,12 @@ namespace brindlecut {
 enum class ControlKind { Label, Button, Frame, ListBox, DirList, TextBox, ComboBox };
 
 struct ControlSpec {
-    const char* name;     // objectName, the control's name
+    const char* name;  // objectName, the control's name
     ControlKind kind;
-    const char* caption;  // label/button/frame text; "" for none
+    const char* caption;           // label/button/frame text; "" for none
     int left, top, width, height;  // twips, relative to the parent's client area
-    int tabIndex;         // -1: takes no focus
-    const char* parent;   // name of the frame that holds it, or nullptr for the window
+    int tabIndex;                  // -1: takes no focus
+    const char* parent;            // name of the frame that holds it, or nullptr for the window
 };
 
 // Pixels for a length in twips: 15 twips per pixel at 96 dots per inch, scaled

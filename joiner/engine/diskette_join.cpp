@@ -112,7 +112,8 @@ Outcome joinFromDiskettes(FileSystem& fs, Prompter& prompter, const DisketteJoin
     if (!isSafeFileName(job.filename) || job.piececount < 1 || job.piececount > kMaxPieces)
         return Outcome::failed("No split manifest has been read.");
     std::string destination;
-    if (Outcome ready = prepareDestination(fs, prompter, destFolder, job.filename, destination); !ready.isDone())
+    if (Outcome ready = prepareDestination(fs, prompter, destFolder, job.filename, destination);
+        !ready.isDone())
         return ready;
 
     // Until the last piece is in, the rebuilt file is a hidden temporary one,

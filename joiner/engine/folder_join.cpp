@@ -139,7 +139,8 @@ Outcome prepareDestination(FileSystem& fs, Prompter& prompter, const std::string
     if (!checkDestination(fs, prompter, destFolder, filename, destinationPath)) return Outcome::cancelled();
     FileInfo info;
     if (fs.info(destinationPath, info) == 0 && info.isDir)
-        return Outcome::failed("A folder of that name is in the destination folder.", destinationPath, EISDIR);
+        return Outcome::failed("A folder of that name is in the destination folder.", destinationPath,
+                               EISDIR);
     return Outcome::done();
 }
 
@@ -148,7 +149,8 @@ Outcome joinFromFolder(FileSystem& fs, Prompter& prompter, const FolderJoinJob& 
     if (!isSafeFileName(job.filename) || job.piececount < 1 || job.piececount > kMaxPieces)
         return Outcome::failed("No split manifest has been read.", job.manifestPath);
     std::string destination;
-    if (Outcome ready = prepareDestination(fs, prompter, destFolder, job.filename, destination); !ready.isDone())
+    if (Outcome ready = prepareDestination(fs, prompter, destFolder, job.filename, destination);
+        !ready.isDone())
         return ready;
 
     // Every piece is looked at before anything is written, so that an

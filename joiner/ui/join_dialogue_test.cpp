@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QGroupBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>

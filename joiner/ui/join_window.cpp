@@ -160,7 +160,8 @@ bool JoinWindow::openDestinationFrame(Source source) {
 
 void JoinWindow::List1_Click() {
     if (QListWidgetItem* item = List1_->currentItem())
-        Dir1_->setPath(fromLocal(openingFolder(drives_, toLocal(item->text()), toLocal(QDir::currentPath()))));
+        Dir1_->setPath(
+            fromLocal(openingFolder(drives_, toLocal(item->text()), toLocal(QDir::currentPath()))));
 }
 
 void JoinWindow::cmdaccept_Click() {

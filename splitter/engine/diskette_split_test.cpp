@@ -57,9 +57,9 @@ std::string yesNo(const std::string& text, bool yes) {
 }
 
 const char* opName(Op op) {
-    static const char* names[] = {"Info",           "List",         "OpenRead", "Create",   "CreateNew",
-                                  "RemoveFile",     "RemoveFolder", "Rename",   "CopyFile", "CopyRange",
-                                  "AvailableSpace", "Drives",       "DriveA",   "Read",     "Write",
+    static const char* names[] = {"Info",           "List",         "OpenRead",  "Create",   "CreateNew",
+                                  "RemoveFile",     "RemoveFolder", "Rename",    "CopyFile", "CopyRange",
+                                  "AvailableSpace", "Drives",       "DriveA",    "Read",     "Write",
                                   "Size",           "Close",        "OpenWrite", "Reserve"};
     static_assert(sizeof(names) / sizeof(names[0]) == static_cast<int>(Op::Reserve) + 1);
     return names[static_cast<int>(op)];
@@ -147,7 +147,9 @@ struct SetCase {
     std::vector<std::string> prompts;
 };
 
-void PrintTo(const SetCase& c, std::ostream* os) { *os << c.filesize << " bytes in pieces of " << c.piecesize; }
+void PrintTo(const SetCase& c, std::ostream* os) {
+    *os << c.filesize << " bytes in pieces of " << c.piecesize;
+}
 
 class WholeSets : public ::testing::TestWithParam<SetCase> {};
 

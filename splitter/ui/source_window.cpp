@@ -221,7 +221,8 @@ void SourceWindow::hdd_Click() {
 
 void SourceWindow::List1_Click() {
     if (QListWidgetItem* row = List1_->currentItem())
-        Dir1_->setPath(fromLocal(openingFolder(allDrives_, toLocal(row->text()), toLocal(QDir::currentPath()))));
+        Dir1_->setPath(
+            fromLocal(openingFolder(allDrives_, toLocal(row->text()), toLocal(QDir::currentPath()))));
 }
 
 void SourceWindow::done_Click() {

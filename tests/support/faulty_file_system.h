@@ -14,8 +14,25 @@
 namespace brindlecut::testing {
 
 enum class Op {
-    Info, List, OpenRead, Create, CreateNew, RemoveFile, RemoveFolder, Rename, CopyFile,
-    CopyRange, AvailableSpace, Drives, DriveA, Read, Write, Size, Close, OpenWrite, Reserve
+    Info,
+    List,
+    OpenRead,
+    Create,
+    CreateNew,
+    RemoveFile,
+    RemoveFolder,
+    Rename,
+    CopyFile,
+    CopyRange,
+    AvailableSpace,
+    Drives,
+    DriveA,
+    Read,
+    Write,
+    Size,
+    Close,
+    OpenWrite,
+    Reserve
 };
 
 class FaultyFileSystem final : public FileSystem {
@@ -31,9 +48,15 @@ public:
     std::function<void(Op, const std::string&)> beforeCall;
 
     // Drive A: is this folder; std::nullopt means no disk is in the drive.
-    void setDriveA(std::optional<std::string> root) { driveA_ = std::move(root); fakeDriveA_ = true; }
+    void setDriveA(std::optional<std::string> root) {
+        driveA_ = std::move(root);
+        fakeDriveA_ = true;
+    }
     // The drive list that drives() reports.
-    void setDrives(std::vector<Drive> drives) { drives_ = std::move(drives); fakeDrives_ = true; }
+    void setDrives(std::vector<Drive> drives) {
+        drives_ = std::move(drives);
+        fakeDrives_ = true;
+    }
     // availableSpace() of this exact folder path reports `bytes`.
     void setAvailable(const std::string& folder, std::int64_t bytes) { available_[folder] = bytes; }
 
