@@ -11,6 +11,8 @@ std::string pieceName(const std::string& filename, std::int64_t k) {
 
 std::string manifestName(const std::string& filename) { return filename + ".inf.vek"; }
 
+std::string checksumName(const std::string& filename) { return filename + ".xxh128"; }
+
 std::string pathInFolder(const std::string& folder, const std::string& name) {
     if (!folder.empty() && folder.back() == kSeparator) return folder + name;
     return folder + kSeparator + name;

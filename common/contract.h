@@ -19,6 +19,8 @@ inline constexpr int kMaxPieces = 32767;
 std::string pieceName(const std::string& filename, std::int64_t k);
 // "report.doc" -> "report.doc.inf.vek".
 std::string manifestName(const std::string& filename);
+// "report.doc" -> "report.doc.xxh128": the checksums of the pieces, beside the manifest.
+std::string checksumName(const std::string& filename);
 // The folder, a separator unless the folder already ends in one, then the name.
 std::string pathInFolder(const std::string& folder, const std::string& name);
 // The part of a path after its last separator.

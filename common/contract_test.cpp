@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "common/disk_errors.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/temp_dir.h"
 

@@ -2,9 +2,11 @@
 // between them while each chunk still moves in the kernel.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
+#include "common/checksum.h"
 #include "common/platform.h"
 #include "common/prompter.h"
 
@@ -25,6 +27,8 @@ public:
         done_ += bytes;
         return prompter_.progress(item_, done_, total_);
     }
+    // The bytes counted so far: where a copy that failed had got to.
+    std::int64_t done() const { return done_; }
 
 private:
     Prompter& prompter_;
@@ -33,9 +37,16 @@ private:
     std::int64_t total_;
 };
 
+// The size of the next chunk after one of `chunk` bytes took `took`: chunks
+// are sized to take about a tenth of a second, so that a slow stick never
+// freezes the window for long and a fast disk still moves large chunks.
+std::int64_t nextChunk(std::int64_t chunk, std::chrono::nanoseconds took);
+
 // Copies `length` bytes with fs.copyRange in chunks, advancing `tracker` after
-// each. Returns ECANCELED when the user cancelled.
+// each. With `hash`, the bytes copied are hashed too, read back from `from`
+// right after each chunk while they are still in the page cache, so that the
+// copy itself stays in the kernel. Returns ECANCELED when the user cancelled.
 Errno copyInChunks(FileSystem& fs, File& from, std::int64_t fromOffset, File& to, std::int64_t toOffset,
-                   std::int64_t length, ProgressTracker& tracker);
+                   std::int64_t length, ProgressTracker& tracker, PieceHash* hash = nullptr);
 
 }  // namespace brindlecut

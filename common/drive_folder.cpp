@@ -1,4 +1,4 @@
-#include "common/platform.h"
+#include "common/drive_folder.h"
 
 namespace brindlecut {
 

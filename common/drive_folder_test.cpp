@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
+#include "common/drive_folder.h"
 
-#include "common/platform.h"
+#include <gtest/gtest.h>
 
 namespace brindlecut {
 namespace {

@@ -83,18 +83,20 @@ std::vector<std::string_view> splitBlanks(std::string_view line) {
     return fields;
 }
 
+bool parseNumber(std::string_view digits, unsigned& out) {
+    out = 0;
+    if (digits.empty()) return false;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return false;
+        out = out * 10 + static_cast<unsigned>(c - '0');
+    }
+    return true;
+}
+
 bool parseDevice(std::string_view text, unsigned& major, unsigned& minor) {
     const auto colon = text.find(':');
     if (colon == std::string_view::npos || colon == 0 || colon + 1 == text.size()) return false;
-    auto number = [](std::string_view digits, unsigned& out) {
-        out = 0;
-        for (char c : digits) {
-            if (c < '0' || c > '9') return false;
-            out = out * 10 + static_cast<unsigned>(c - '0');
-        }
-        return true;
-    };
-    return number(text.substr(0, colon), major) && number(text.substr(colon + 1), minor);
+    return parseNumber(text.substr(0, colon), major) && parseNumber(text.substr(colon + 1), minor);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/disk_errors.h"
 #include "common/mounts.h"
 #include "common/platform.h"
 
@@ -39,6 +41,22 @@ int errorClass(Errno error) {
 }
 
 std::string reasonText(Errno error) { return std::strerror(error); }
+
+bool isWriteSideError(Errno error) {
+    switch (error) {
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+        case EROFS:
+        case EACCES:
+        case EPERM:
+        case ETXTBSY:
+        case ELOOP:
+            return true;
+        default:
+            return false;
+    }
+}
 
 namespace {
 
@@ -86,6 +104,13 @@ public:
         return 0;
     }
 
+    Errno sync() override {
+        while (::fdatasync(fd_) != 0) {
+            if (errno != EINTR) return errno;
+        }
+        return 0;
+    }
+
     Errno close() override {
         if (fd_ < 0) return EBADF;
         int fd = fd_;
@@ -107,6 +132,51 @@ Errno openWith(const std::string& path, int flags, std::unique_ptr<File>& out) {
 }
 
 bool readOnlyMode(const struct stat& st) { return (st.st_mode & 0222) == 0; }
+
+void fillInfo(const struct stat& st, FileInfo& out) {
+    out.isDir = S_ISDIR(st.st_mode);
+    out.isRegular = S_ISREG(st.st_mode);
+    out.isLink = S_ISLNK(st.st_mode);
+    out.writable = !readOnlyMode(st);
+    out.mode = st.st_mode & 07777;
+    out.size = st.st_size;
+    out.modified = st.st_mtim.tv_sec;
+    out.modifiedNs = std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+    out.changedNs = std::int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec;
+    out.device = st.st_dev;
+    out.inode = st.st_ino;
+}
+
+// Opens a folder (or, for syncVolume, anything) only to flush through it.
+Errno syncThrough(const std::string& path, int flags, bool wholeVolume) {
+    const int fd = ::open(path.c_str(), flags | O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    Errno e = 0;
+    while ((wholeVolume ? ::syncfs(fd) : ::fsync(fd)) != 0) {
+        if (errno == EINTR) continue;
+        e = errno;
+        break;
+    }
+    ::close(fd);
+    return e;
+}
+
+// Copies with read and write through a bounded buffer; what copyRange falls back to.
+Errno copyRangeBuffered(File& from, std::int64_t fromOffset, File& to, std::int64_t toOffset,
+                        std::int64_t length) {
+    constexpr std::size_t kBuffer = 256 * 1024;
+    std::vector<char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(length, kBuffer)));
+    std::int64_t done = 0;
+    while (done < length) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(length - done, kBuffer));
+        std::size_t got = 0;
+        if (Errno e = from.readAt(fromOffset + done, buffer.data(), want, got)) return e;
+        if (got == 0) return ENODATA;
+        if (Errno e = to.writeAt(toOffset + done, buffer.data(), got)) return e;
+        done += static_cast<std::int64_t>(got);
+    }
+    return 0;
+}
 
 Errno removeTree(const std::string& path, bool force) {
     struct stat st {};
@@ -170,13 +240,14 @@ public:
     Errno info(const std::string& path, FileInfo& out) override {
         struct stat st {};
         if (::stat(path.c_str(), &st) != 0) return errno;
-        out.isDir = S_ISDIR(st.st_mode);
-        out.isRegular = S_ISREG(st.st_mode);
-        out.writable = !readOnlyMode(st);
-        out.size = st.st_size;
-        out.modified = st.st_mtim.tv_sec;
-        out.device = st.st_dev;
-        out.inode = st.st_ino;
+        fillInfo(st, out);
+        return 0;
+    }
+
+    Errno linkInfo(const std::string& path, FileInfo& out) override {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) return errno;
+        fillInfo(st, out);
         return 0;
     }
 
@@ -214,11 +285,11 @@ public:
     }
 
     Errno create(const std::string& path, std::unique_ptr<File>& out) override {
-        return openWith(path, O_WRONLY | O_CREAT | O_TRUNC, out);
+        return openWith(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, out);
     }
 
     Errno createNew(const std::string& path, std::unique_ptr<File>& out) override {
-        return openWith(path, O_WRONLY | O_CREAT | O_EXCL, out);
+        return openWith(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, out);
     }
 
     Errno reserve(File& file, std::int64_t length) override {
@@ -226,7 +297,9 @@ public:
         if (fd < 0 || length <= 0) return 0;
         // fallocate(2) itself, not posix_fallocate(3): where the file system
         // cannot reserve, the latter writes every block once more by hand.
-        while (::fallocate(fd, 0, 0, length) != 0) {
+        // The size stays as it is, so that a piece cut off before it was
+        // filled shows short instead of full of zeros.
+        while (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, length) != 0) {
             if (errno == EINTR) continue;
             if (errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL) return 0;
             return errno;
@@ -235,7 +308,7 @@ public:
     }
 
     Errno openWrite(const std::string& path, std::unique_ptr<File>& out) override {
-        return openWith(path, O_WRONLY, out);
+        return openWith(path, O_WRONLY | O_NOFOLLOW, out);
     }
 
     Errno removeFile(const std::string& path, bool force) override {
@@ -270,9 +343,27 @@ public:
         if (Errno e = in->size(length)) return e;
         if (Errno e = create(to, out)) return e;
         Errno e = copyRange(*in, 0, *out, 0, length);
+        if (e == 0) e = out->sync();
         Errno closed = out->close();
         return e ? e : closed;
     }
+
+    Errno copyAttributes(const std::string& from, File& to) override {
+        struct stat st {};
+        if (::stat(from.c_str(), &st) != 0) return errno;
+        const int fd = to.descriptor();
+        if (fd < 0) return EBADF;
+        // Owner first: changing it may clear the set-id bits that fchmod then sets.
+        // Only a privileged process may give a file away; for others it stays theirs.
+        if (::fchown(fd, st.st_uid, st.st_gid) != 0 && errno != EPERM) return errno;
+        return ::fchmod(fd, st.st_mode & 07777) == 0 ? 0 : errno;
+    }
+
+    Errno syncFolder(const std::string& folder) override {
+        return syncThrough(folder.empty() ? "." : folder, O_DIRECTORY, false);
+    }
+
+    Errno syncVolume(const std::string& path) override { return syncThrough(path, 0, true); }
 
     Errno copyRange(File& from, std::int64_t fromOffset, File& to, std::int64_t toOffset,
                     std::int64_t length) override {
@@ -315,39 +406,50 @@ public:
             (volume.removable ? removable : out).push_back(std::move(drive));
         }
         std::sort(out.begin(), out.end(), [](const Drive& a, const Drive& b) { return a.root < b.root; });
-        // Removable volumes keep their mount order, so the first of them is drive A:.
+        // Removable volumes keep their mount order: the last of them is drive A:.
         out.insert(out.end(), removable.begin(), removable.end());
         return 0;
     }
 
+    // The disk inserted last is the one the user means: another stick that
+    // stays plugged in must not be taken for it.
     Errno driveA(std::string& root) override {
-        for (const Volume& volume : mountedVolumes()) {
-            if (volume.removable) {
-                root = volume.path;
+        const std::vector<Volume> volumes = mountedVolumes();
+        for (auto volume = volumes.rbegin(); volume != volumes.rend(); ++volume) {
+            if (volume->removable) {
+                root = volume->path;
                 return 0;
             }
         }
         return ENOMEDIUM;
     }
+
+    Errno mountedVolume(const std::string& root, std::uint64_t& volume) override {
+        std::ifstream in("/proc/self/mountinfo");
+        std::ostringstream text;
+        text << in.rdbuf();
+        // The last mount on a path hides the earlier ones. The device number
+        // goes with the file system's own id (from its UUID where it has
+        // one), so that another stick that gets the same device node is
+        // another disk, and the same stick put back is the same one.
+        bool found = false;
+        for (const MountInfoEntry& mount : parseMountInfo(text.str())) {
+            if (mount.mountPoint != root) continue;
+            volume = makedev(mount.major, mount.minor);
+            found = true;
+        }
+        struct statfs st {};
+        if (found && ::statfs(root.c_str(), &st) == 0) {
+            std::uint64_t fsid = 0;
+            static_assert(sizeof(st.f_fsid) == sizeof(fsid));
+            std::memcpy(&fsid, &st.f_fsid, sizeof(fsid));
+            volume ^= fsid * 0x9e3779b97f4a7c15ULL;
+        }
+        return found ? 0 : ENOMEDIUM;
+    }
 };
 
 }  // namespace
-
-Errno copyRangeBuffered(File& from, std::int64_t fromOffset, File& to, std::int64_t toOffset,
-                        std::int64_t length) {
-    constexpr std::size_t kBuffer = 256 * 1024;
-    std::vector<char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(length, kBuffer)));
-    std::int64_t done = 0;
-    while (done < length) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(length - done, kBuffer));
-        std::size_t got = 0;
-        if (Errno e = from.readAt(fromOffset + done, buffer.data(), want, got)) return e;
-        if (got == 0) return ENODATA;
-        if (Errno e = to.writeAt(toOffset + done, buffer.data(), got)) return e;
-        done += static_cast<std::int64_t>(got);
-    }
-    return 0;
-}
 
 FileSystem& systemFileSystem() {
     static SystemFileSystem instance;

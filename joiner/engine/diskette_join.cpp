@@ -5,6 +5,7 @@
 
 #include "common/contract.h"
 #include "common/copy.h"
+#include "common/disk_errors.h"
 #include "joiner/engine/folder_join.h"
 
 namespace brindlecut {
@@ -22,12 +23,12 @@ constexpr const char* kManifestEnding = ".vek";
 const char* retryQuestion(Errno error) {
     switch (errorClass(error)) {
         case kWriteProtected:
-            return "Disk is write protected.Correct it and click OK";
+            return kWriteProtectedQuestion;
         case kNotReady:
         case kPathNotFound:
-            return "Insert diskette and click OK";
+            return kInsertDiskQuestion;
         default:
-            return "Unknown diskette error.Change it and click OK";
+            return kUnknownDiskQuestion;
     }
 }
 

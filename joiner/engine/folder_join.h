@@ -11,6 +11,7 @@
 #include "common/outcome.h"
 #include "common/platform.h"
 #include "common/prompter.h"
+#include "common/texts.h"
 
 namespace brindlecut {
 
@@ -24,9 +25,6 @@ struct FolderJoinJob {
 // Fills `job` from the manifest at `manifestPath`; Failed (naming the file)
 // when it cannot be read or is refused. On failure `job` is left unchanged.
 Outcome readFolderManifest(FileSystem& fs, const std::string& manifestPath, FolderJoinJob& job);
-
-inline constexpr const char* kOverwriteQuestion = " The file already exists.Would you want to overwrite it";
-inline constexpr const char* kChooseAnother = "Choose a different directory";
 
 struct Destination {
     std::string path;      // the folder joined with the file name

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include "common/drive_folder.h"
 #include "common/widgets/dir_list_box.h"
 #include "common/widgets/hover.h"
 

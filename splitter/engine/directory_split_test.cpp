@@ -16,6 +16,7 @@
 
 #include "common/contract.h"
 #include "tests/support/faulty_file_system.h"
+#include "tests/support/forwarding_file_system.h"
 #include "tests/support/scripted_prompter.h"
 #include "tests/support/temp_dir.h"
 
@@ -489,24 +490,10 @@ INSTANTIATE_TEST_SUITE_P(FirstMiddleLast, DirectorySplitCancel, ::testing::Value
 // Passes everything to the machine's file system but copies only the data of
 // sparse files, leaving their holes as holes, so that files of several GiB
 // can be split in a moment.
-class HoleKeepingFileSystem final : public FileSystem {
+class HoleKeepingFileSystem final : public testing::ForwardingFileSystem {
 public:
     FileSystem& fs = systemFileSystem();
     std::int64_t copied = 0;
-
-    Errno info(const std::string& p, FileInfo& o) override { return fs.info(p, o); }
-    Errno list(const std::string& f, std::vector<DirEntry>& o) override { return fs.list(f, o); }
-    Errno openRead(const std::string& p, std::unique_ptr<File>& o) override { return fs.openRead(p, o); }
-    Errno create(const std::string& p, std::unique_ptr<File>& o) override { return fs.create(p, o); }
-    Errno createNew(const std::string& p, std::unique_ptr<File>& o) override { return fs.createNew(p, o); }
-    Errno openWrite(const std::string& p, std::unique_ptr<File>& o) override { return fs.openWrite(p, o); }
-    Errno removeFile(const std::string& p, bool f) override { return fs.removeFile(p, f); }
-    Errno removeFolder(const std::string& p, bool f) override { return fs.removeFolder(p, f); }
-    Errno rename(const std::string& a, const std::string& b) override { return fs.rename(a, b); }
-    Errno copyFile(const std::string& a, const std::string& b) override { return fs.copyFile(a, b); }
-    Errno availableSpace(const std::string& f, std::int64_t& o) override { return fs.availableSpace(f, o); }
-    Errno drives(std::vector<Drive>& o) override { return fs.drives(o); }
-    Errno driveA(std::string& r) override { return fs.driveA(r); }
 
     Errno copyRange(File& from, std::int64_t fromOffset, File& to, std::int64_t toOffset,
                     std::int64_t length) override {

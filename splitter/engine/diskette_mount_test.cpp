@@ -16,6 +16,7 @@
 #include "common/contract.h"
 #include "common/mounts.h"
 #include "splitter/engine/diskette_split.h"
+#include "tests/support/forwarding_file_system.h"
 #include "tests/support/scripted_prompter.h"
 #include "tests/support/temp_dir.h"
 
@@ -68,32 +69,10 @@ void unmount(const std::string& point) {
 
 // The machine's file system, with drive A: being the tmpfs folder while, and
 // only while, something is mounted there, as a USB disk is.
-class MountedDriveA final : public FileSystem {
+class MountedDriveA final : public testing::ForwardingFileSystem {
 public:
     explicit MountedDriveA(std::string point) : point_(std::move(point)) {}
 
-    Errno info(const std::string& p, FileInfo& out) override { return real_.info(p, out); }
-    Errno list(const std::string& f, std::vector<DirEntry>& out) override { return real_.list(f, out); }
-    Errno openRead(const std::string& p, std::unique_ptr<File>& out) override {
-        return real_.openRead(p, out);
-    }
-    Errno create(const std::string& p, std::unique_ptr<File>& out) override { return real_.create(p, out); }
-    Errno createNew(const std::string& p, std::unique_ptr<File>& out) override {
-        return real_.createNew(p, out);
-    }
-    Errno removeFile(const std::string& p, bool force) override { return real_.removeFile(p, force); }
-    Errno removeFolder(const std::string& p, bool force) override { return real_.removeFolder(p, force); }
-    Errno rename(const std::string& from, const std::string& to) override { return real_.rename(from, to); }
-    Errno copyFile(const std::string& from, const std::string& to) override {
-        return real_.copyFile(from, to);
-    }
-    Errno copyRange(File& from, std::int64_t fromOffset, File& to, std::int64_t toOffset,
-                    std::int64_t length) override {
-        return real_.copyRange(from, fromOffset, to, toOffset, length);
-    }
-    Errno availableSpace(const std::string& f, std::int64_t& out) override {
-        return real_.availableSpace(f, out);
-    }
     Errno drives(std::vector<Drive>& out) override {
         out = {Drive{"/", DriveKind::Fixed, 0}};
         real_.availableSpace("/", out[0].available);
@@ -111,7 +90,6 @@ public:
     }
 
 private:
-    FileSystem& real_ = systemFileSystem();
     std::string point_;
 };
 

@@ -7,6 +7,7 @@
 
 #include "common/contract.h"
 #include "common/copy.h"
+#include "common/disk_errors.h"
 
 namespace brindlecut {
 
@@ -24,11 +25,11 @@ std::string diskPrompt(int k, int n) {
 std::string recoveryText(Errno error) {
     switch (errorClass(error)) {
         case kWriteProtected:
-            return "Disk is write protected.Correct it and click OK";
+            return kWriteProtectedQuestion;
         case kNotReady:
-            return "Insert diskette and click OK";
+            return kInsertDiskQuestion;
         default:
-            return "Unknown diskette error.Change it and click OK";
+            return kUnknownDiskQuestion;
     }
 }
 

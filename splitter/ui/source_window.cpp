@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "common/contract.h"
+#include "common/drive_folder.h"
 #include "common/outcome.h"
 #include "common/widgets/hover.h"
 

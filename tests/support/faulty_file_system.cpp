@@ -24,6 +24,10 @@ public:
         if (Errno e = fs_.check(Op::Size, path_)) return e;
         return inner_->size(out);
     }
+    Errno sync() override {
+        if (Errno e = fs_.check(Op::Sync, path_)) return e;
+        return inner_->sync();
+    }
     Errno close() override {
         // A failed close still releases the descriptor, as close(2) does.
         Errno injected = fs_.check(Op::Close, path_);
@@ -76,6 +80,35 @@ Errno FaultyFileSystem::wrap(Errno e, const std::string& path, std::unique_ptr<F
 Errno FaultyFileSystem::info(const std::string& path, FileInfo& out) {
     if (Errno e = check(Op::Info, path)) return e;
     return inner_.info(path, out);
+}
+
+Errno FaultyFileSystem::linkInfo(const std::string& path, FileInfo& out) {
+    if (Errno e = check(Op::LinkInfo, path)) return e;
+    return inner_.linkInfo(path, out);
+}
+
+Errno FaultyFileSystem::copyAttributes(const std::string& from, File& to) {
+    auto* target = dynamic_cast<FaultyFile*>(&to);
+    if (Errno e = check(Op::CopyAttributes, target ? target->path() : std::string())) return e;
+    return inner_.copyAttributes(from, target ? target->inner() : to);
+}
+
+Errno FaultyFileSystem::syncFolder(const std::string& folder) {
+    if (Errno e = check(Op::SyncFolder, folder)) return e;
+    return inner_.syncFolder(folder);
+}
+
+Errno FaultyFileSystem::syncVolume(const std::string& path) {
+    if (Errno e = check(Op::SyncVolume, path)) return e;
+    return inner_.syncVolume(path);
+}
+
+Errno FaultyFileSystem::mountedVolume(const std::string& root, std::uint64_t& volume) {
+    if (Errno e = check(Op::MountedVolume, root)) return e;
+    if (!fakeDriveA_) return inner_.mountedVolume(root, volume);
+    if (!driveA_ || *driveA_ != root) return ENOMEDIUM;
+    volume = std::hash<std::string>{}(root);
+    return 0;
 }
 
 Errno FaultyFileSystem::list(const std::string& folder, std::vector<DirEntry>& out) {

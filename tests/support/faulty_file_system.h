@@ -32,7 +32,13 @@ enum class Op {
     Size,
     Close,
     OpenWrite,
-    Reserve
+    Reserve,
+    Sync,
+    LinkInfo,
+    CopyAttributes,
+    SyncFolder,
+    SyncVolume,
+    MountedVolume
 };
 
 class FaultyFileSystem final : public FileSystem {
@@ -66,6 +72,11 @@ public:
     Errno check(Op op, const std::string& path);
 
     Errno info(const std::string& path, FileInfo& out) override;
+    Errno linkInfo(const std::string& path, FileInfo& out) override;
+    Errno copyAttributes(const std::string& from, File& to) override;
+    Errno syncFolder(const std::string& folder) override;
+    Errno syncVolume(const std::string& path) override;
+    Errno mountedVolume(const std::string& root, std::uint64_t& volume) override;
     Errno list(const std::string& folder, std::vector<DirEntry>& out) override;
     Errno openRead(const std::string& path, std::unique_ptr<File>& out) override;
     Errno create(const std::string& path, std::unique_ptr<File>& out) override;

@@ -1,0 +1,52 @@
+// Checksums of the pieces of a set: XXH3 with 128 bits, written in the format
+// that `xxhsum -H2` prints, so that a set can be checked with `xxhsum -c` too.
+// The hashing is Debian's libxxhash, linked as a shared library.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/platform.h"
+
+namespace brindlecut {
+
+// An XXH3-128 hash computed as the bytes stream past.
+class PieceHash {
+public:
+    PieceHash();
+    ~PieceHash();
+    PieceHash(const PieceHash&) = delete;
+    PieceHash& operator=(const PieceHash&) = delete;
+
+    void update(const void* data, std::size_t length);
+    // The hash of everything so far: 32 lowercase hex digits, as xxhsum prints it.
+    std::string hex() const;
+
+private:
+    void* state_;
+};
+
+// Hashes `length` bytes of `file` from `offset` (0-based); ENODATA when the
+// file ends before them.
+Errno hashRange(File& file, std::int64_t offset, std::int64_t length, PieceHash& hash);
+
+struct ChecksumEntry {
+    std::string hex;   // 32 lowercase hex digits
+    std::string name;  // the piece's file name, without folder
+};
+
+// One line of a checksum file: the hash, two blanks, the name, a line feed.
+std::string checksumLine(const ChecksumEntry& entry);
+// Reads the text of a checksum file; false when any line is not of the form
+// checksumLine() writes (upper-case hex digits are taken too, as xxhsum does).
+bool parseChecksums(const std::string& text, std::vector<ChecksumEntry>& out);
+
+// The hash listed for `name`, or "" when it is not listed.
+std::string listedHash(const std::vector<ChecksumEntry>& entries, const std::string& name);
+
+// Reads a small text file whole (a checksum file); EFBIG above `limit` bytes.
+Errno readSmallFile(FileSystem& fs, const std::string& path, std::size_t limit, std::string& out);
+
+}  // namespace brindlecut
