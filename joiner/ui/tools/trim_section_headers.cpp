@@ -76,7 +76,8 @@ int main(int argc, char** argv) {
     const auto shnum = load<std::uint16_t>(bytes, 60);
     const auto shstrndx = load<std::uint16_t>(bytes, 62);
     if (shoff == 0 || phentsize < 56 || phoff + std::uint64_t{phentsize} * phnum > bytes.size()) return 0;
-    if (shentsize != kHeaderSize || shstrndx >= shnum || shoff + std::uint64_t{shnum} * kHeaderSize > bytes.size()) {
+    if (shentsize != kHeaderSize || shstrndx >= shnum ||
+        shoff + std::uint64_t{shnum} * kHeaderSize > bytes.size()) {
         return 0;
     }
 
