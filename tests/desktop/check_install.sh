@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks of what `cmake --install` and `cpack -G DEB` produce, run by ctest:
-#   check_install.sh tree|desktop|metainfo|mime|deb BUILD_DIR VERSION
+#   check_install.sh tree|desktop|metainfo|mime|shlibdeps|deb BUILD_DIR VERSION
 # Each installs the built tree into a temporary DESTDIR (prefix /usr) first.
 # A check whose tool is missing ends with status 77, which ctest reports as
 # skipped (scripts/setup installs the tools).
@@ -104,6 +104,23 @@ mime)
   grep -qx "100:application/x-brindlecut-joiner:join.exe" "$globs" || fail "no glob for join.exe: $(cat "$globs")"
   grep -qx "application/x-brindlecut-manifest text/plain" "$root/usr/share/mime/subclasses" ||
     fail "a manifest is not a text file"
+  ;;
+shlibdeps)
+  # join.exe alone: its trimmed section headers must still tell dpkg-shlibdeps
+  # (through objdump) which libraries and symbol versions it needs.
+  need dpkg-shlibdeps objdump
+  install_tree
+  mkdir -p "$work/shlibs/debian"
+  printf 'Source: brindlecut\n\nPackage: brindlecut\nArchitecture: any\n' >"$work/shlibs/debian/control"
+  depends="$(cd "$work/shlibs" && dpkg-shlibdeps -O "$root/usr/bin/join.exe" 2>"$work/shlibdeps.log")" || {
+    cat "$work/shlibdeps.log"
+    fail "dpkg-shlibdeps"
+  }
+  for library in "libc6 (>= 2.34)" "libqt6core6 (>= 6.4.0)" "libqt6gui6 (>=" "libqt6widgets6 (>=" "libstdc++6 (>="; do
+    case "$depends" in *"$library"*) ;; *) fail "dpkg-shlibdeps found no $library in join.exe: '$depends'" ;; esac
+  done
+  objdump -T "$root/usr/bin/join.exe" | grep -q "(Qt_6) .*_ZN12QApplication4execEv" ||
+    fail "objdump lists no versioned Qt symbol of join.exe"
   ;;
 deb)
   need cpack dpkg-deb dpkg-shlibdeps lintian
