@@ -54,7 +54,9 @@ usr/share/mime/packages/org.brindlecut.Brindlecut.xml"
 $(diff <(echo "$expected") <(echo "$actual"))"
   # join.exe is installed as built, beside the splitter that copies it onto disk #1.
   cmp "$build/bin/join.exe" "$root/usr/bin/join.exe" || fail "installed join.exe differs from the built one"
-  [ -x "$root/usr/bin/brindlecut" ] && [ -x "$root/usr/bin/join.exe" ] || fail "programs are not executable"
+  for program in brindlecut join.exe; do
+    [ -x "$root/usr/bin/$program" ] || fail "$program is not executable"
+  done
   grep -q "GNU GENERAL PUBLIC LICENSE" "$root/usr/share/doc/brindlecut/LICENSE" || fail "LICENSE is not the GPL"
   grep -q "^ *Version 3, 29 June 2007" "$root/usr/share/doc/brindlecut/LICENSE" || fail "LICENSE is not version 3"
   # --help and --version answer without a display.
