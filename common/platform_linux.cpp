@@ -12,8 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "common/disk_errors.h"
 #include "common/mounts.h"
@@ -199,14 +197,31 @@ Errno removeTree(const std::string& path, bool force) {
     return ::rmdir(path.c_str()) == 0 ? 0 : errno;
 }
 
+// The whole text of a kernel file such as /proc/self/mountinfo ("" when it
+// cannot be read). Plain reads: the joiner travels on a disk, and the stream
+// classes would cost it kilobytes.
+std::string kernelText(const std::string& path) {
+    std::string text;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return text;
+}
+
 // Whether the block device numbered major:minor is flagged removable; for a
 // partition the flag sits on the whole disk, one folder up in /sys.
 bool blockDeviceRemovable(unsigned major, unsigned minor) {
     const std::string base = "/sys/dev/block/" + std::to_string(major) + ":" + std::to_string(minor);
     for (const char* candidate : {"/removable", "/../removable"}) {
-        std::ifstream in(base + candidate);
-        int flag = 0;
-        if (in >> flag) return flag == 1;
+        const std::string flag = kernelText(base + candidate);
+        if (!flag.empty()) return flag[0] == '1';
     }
     return false;
 }
@@ -229,10 +244,8 @@ bool isFolder(const std::string& path) {
 // Read afresh on every call: a disk can be inserted or pulled out between two
 // questions to the user.
 std::vector<Volume> mountedVolumes() {
-    std::ifstream in("/proc/self/mountinfo");
-    std::ostringstream text;
-    text << in.rdbuf();
-    return volumesOf(parseMountInfo(text.str()), MountProbe{mountRemovable, isFolder});
+    return volumesOf(parseMountInfo(kernelText("/proc/self/mountinfo")),
+                     MountProbe{mountRemovable, isFolder});
 }
 
 class SystemFileSystem final : public FileSystem {
@@ -425,15 +438,12 @@ public:
     }
 
     Errno mountedVolume(const std::string& root, std::uint64_t& volume) override {
-        std::ifstream in("/proc/self/mountinfo");
-        std::ostringstream text;
-        text << in.rdbuf();
         // The last mount on a path hides the earlier ones. The device number
         // goes with the file system's own id (from its UUID where it has
         // one), so that another stick that gets the same device node is
         // another disk, and the same stick put back is the same one.
         bool found = false;
-        for (const MountInfoEntry& mount : parseMountInfo(text.str())) {
+        for (const MountInfoEntry& mount : parseMountInfo(kernelText("/proc/self/mountinfo"))) {
             if (mount.mountPoint != root) continue;
             volume = makedev(mount.major, mount.minor);
             found = true;
