@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 
 #include "common/copy.h"
 #include "tests/support/temp_dir.h"
@@ -83,6 +84,87 @@ TEST(NextChunk, SizesChunksToATenthOfASecond) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(nextChunk(c.chunk, c.took), c.next) << c.chunk << " bytes in " << c.took.count() << " ms";
+}
+
+// A prompter that counts the progress it is shown and cancels at a chosen call.
+class CountingPrompter : public Prompter {
+public:
+    explicit CountingPrompter(int cancelAtCall = 0) : cancelAtCall_(cancelAtCall) {}
+    void tell(const std::string&) override {}
+    bool askOkCancel(const std::string&) override { return true; }
+    bool askYesNo(const std::string&) override { return true; }
+    bool progress(const std::string&, std::int64_t done, std::int64_t) override {
+        last = done;
+        return ++calls != cancelAtCall_;
+    }
+    int calls = 0;
+    std::int64_t last = 0;
+
+private:
+    int cancelAtCall_;
+};
+
+// Copies of one and of several chunks, between offsets of both files, with and
+// without the hash: the bytes land exactly where they belong, nothing else in
+// the target changes, the hash is that of the bytes copied, the progress adds
+// up to the length; a cancel stops the copy after the chunk it was asked in.
+TEST(CopyInChunks, CopiesAndHashesExactlyTheRangeAskedFor) {
+    constexpr std::int64_t MiB = 1024 * 1024;
+    testing::TempDir tmp;
+    const std::string source = testing::patternBytes(13 * MiB + 7, 3);
+    testing::writeFile(tmp / "source", source);
+    struct Case {
+        const char* name;
+        std::int64_t fromOffset, toOffset, length;
+        bool hashed;
+        int cancelAtCall;
+    };
+    const Case cases[] = {
+        {"one byte", 5, 0, 1, true, 0},
+        {"within the first chunk", 100, 3, MiB + 1, true, 0},
+        {"several chunks", 7, 11, 13 * MiB, true, 0},
+        {"several chunks unhashed", 0, 0, 13 * MiB + 7, false, 0},
+        {"cancelled in the first chunk", 0, 0, 13 * MiB, true, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string target(c.toOffset + c.length + 5, 'x');
+        testing::writeFile(tmp / "target", target);
+        FileSystem& fs = systemFileSystem();
+        std::unique_ptr<File> from, to;
+        ASSERT_EQ(fs.openRead(tmp / "source", from), 0);
+        ASSERT_EQ(fs.openWrite(tmp / "target", to), 0);
+        CountingPrompter prompter(c.cancelAtCall);
+        PieceHash hash;
+        Errno e = 0;
+        {
+            ProgressTracker tracker(prompter, c.length);
+            e = copyInChunks(fs, *from, c.fromOffset, *to, c.toOffset, c.length, tracker,
+                             c.hashed ? &hash : nullptr);
+        }
+        ASSERT_EQ(to->close(), 0);
+        const std::string copied = source.substr(c.fromOffset, c.length);
+        const std::string written = testing::readFile(tmp / "target");
+        if (c.cancelAtCall) {
+            EXPECT_EQ(e, ECANCELED);
+            EXPECT_EQ(prompter.calls, c.cancelAtCall);
+            EXPECT_LT(prompter.last, c.length);
+            EXPECT_EQ(written.substr(c.toOffset, prompter.last), copied.substr(0, prompter.last));
+            EXPECT_EQ(written.substr(c.toOffset + prompter.last), target.substr(c.toOffset + prompter.last));
+            continue;
+        }
+        ASSERT_EQ(e, 0);
+        EXPECT_EQ(prompter.last, c.length);
+        EXPECT_EQ(prompter.calls > 1, c.length > 4 * MiB);
+        EXPECT_EQ(written.substr(0, c.toOffset), target.substr(0, c.toOffset));
+        EXPECT_TRUE(written.substr(c.toOffset, c.length) == copied);
+        EXPECT_EQ(written.substr(c.toOffset + c.length), "xxxxx");
+        if (c.hashed) {
+            PieceHash whole;
+            whole.update(copied.data(), copied.size());
+            EXPECT_EQ(hash.hex(), whole.hex());
+        }
+    }
 }
 
 }  // namespace
