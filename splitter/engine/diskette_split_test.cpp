@@ -777,6 +777,96 @@ TEST(DisketteSplit, TheEraseDecisionTakesTheFreeSpaceOfTheDiskInDriveAAlone) {
     EXPECT_EQ(listNames(other), (Names{"mine.txt", "photos.zip.inf.vek"}));
 }
 
+// Every file of a disk, and then the disk itself, reach the device before
+// the prompt for the next disk and before the split reports success.
+TEST(DisketteSplit, EachDiskIsFlushedBeforeTheNextPromptAndBeforeSuccess) {
+    Rig rig(1300, 600);
+    std::vector<std::string> events;
+    auto logging = rig.fs.beforeCall;
+    rig.fs.beforeCall = [&, logging](Op op, const std::string& path) {
+        logging(op, path);
+        const std::string name = baseName(path);
+        if (op == Op::Write || op == Op::Sync || op == Op::Close || op == Op::SyncVolume ||
+            op == Op::CopyFile)
+            if (path.find("/disk") != std::string::npos || op == Op::CopyFile)
+                events.push_back(std::string(opName(op)) + " " + name);
+    };
+    for (int k = 1; k <= 3; ++k)
+        rig.prompter.ok([&, k] {
+            events.push_back("prompt " + std::to_string(k));
+            if (k > 1) rig.insert(k);
+        });
+    ASSERT_TRUE(rig.run().isDone());
+
+    const auto file = [](const std::string& name) {
+        return std::vector<std::string>{"Write " + name, "Sync " + name, "Close " + name};
+    };
+    std::vector<std::string> expected = {"prompt 1", "CopyFile join.exe"};
+    for (const char* name : {"a.bin.inf.vek", "help.txt", "a.bin.1", "a.bin.xxh128"})
+        for (const std::string& step : file(name)) expected.push_back(step);
+    expected.push_back("SyncVolume disk1");
+    for (int k = 2; k <= 3; ++k) {
+        expected.push_back("prompt " + std::to_string(k));
+        for (const std::string& name : {"a.bin." + std::to_string(k), std::string("a.bin.xxh128")})
+            for (const std::string& step : file(name)) expected.push_back(step);
+        expected.push_back("SyncVolume disk" + std::to_string(k));
+    }
+    EXPECT_EQ(events, expected);
+}
+
+// A disk taken out, or another put in, while a question about it is shown:
+// the disk's prompt comes again and the whole disk is written on the disk the
+// user then answers it with; the other disk is never written.
+struct ChangeCase {
+    const char* name;
+    int answeredWith;  // the disk in the drive when the prompt shown again is answered
+};
+
+void PrintTo(const ChangeCase& c, std::ostream* os) { *os << c.name; }
+
+class DiskChanged : public ::testing::TestWithParam<ChangeCase> {};
+
+TEST_P(DiskChanged, ShowsTheDisksPromptAgainAndWritesTheWholeDiskOnTheOneThenInserted) {
+    const ChangeCase& c = GetParam();
+    Rig rig(1000, 600);
+    writeFile(rig.disk(3) + "/other.txt", "theirs");
+    rig.fs.failOn(Op::Create, EROFS, "a.bin.1");  // the piece's create asks about the disk
+    rig.prompter.ok()
+        .ok(rig.inserting(3))  // "write protected": another disk goes in instead
+        .ok(rig.inserting(c.answeredWith))
+        .ok([&] { rig.insert(2); });
+    ASSERT_TRUE(rig.run().isDone());
+    EXPECT_EQ(rig.prompter.shown,
+              (std::vector<std::string>{okCancel(kDisk1, true), okCancel(kProtected, true),
+                                        okCancel(kDisk1, true), okCancel(kLastDisk2, true)}));
+    const std::string first = rig.disk(c.answeredWith);
+    for (const char* name : {"a.bin.inf.vek", "help.txt", "join.exe", "a.bin.xxh128"})
+        EXPECT_TRUE(exists(first + "/" + name)) << name;
+    EXPECT_EQ(readFile(first + "/a.bin.1"), rig.expectedPiece(1));
+    if (c.answeredWith == 1) {
+        EXPECT_EQ(listNames(rig.disk(3)), Names{"other.txt"}) << "the disk put in by mistake is untouched";
+        expectFirstDisk(rig);
+    }
+    EXPECT_EQ(rig.piece(2), rig.expectedPiece(2));
+}
+
+INSTANTIATE_TEST_SUITE_P(Disks, DiskChanged,
+                         ::testing::Values(ChangeCase{"FirstDiskPutBack", 1}, ChangeCase{"OtherDiskKept", 3}),
+                         [](const ::testing::TestParamInfo<ChangeCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST(DisketteSplit, CancelAtThePromptShownAgainForAChangedDiskEndsTheSplit) {
+    Rig rig(1000, 600);
+    rig.fs.failOn(Op::CopyFile, EIO, "join.exe");
+    rig.prompter.ok().ok([&] { rig.pullOut(); }).cancel();
+    EXPECT_TRUE(rig.run().isCancelled());
+    EXPECT_EQ(rig.prompter.shown, (std::vector<std::string>{okCancel(kDisk1, true), okCancel(kUnknown, true),
+                                                            okCancel(kDisk1, false)}));
+    EXPECT_EQ(rig.sourceCloses, 1);
+    EXPECT_EQ(listNames(rig.disk(1)), Names{});
+}
+
 class ProgressCancel : public ::testing::TestWithParam<int> {};
 
 TEST_P(ProgressCancel, EndsAsACancelAtAPromptAndRemovesTheUnfinishedPiece) {
