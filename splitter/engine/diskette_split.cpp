@@ -272,7 +272,8 @@ private:
                 }))
                 return false;
             std::unique_ptr<PieceHash> hash;
-            const bool copied = retry([&] {
+            // A disk swapped at a question about the copy is asked for again.
+            const bool copied = onDisk([&](const std::string&) {
                 hash = std::make_unique<PieceHash>();
                 ProgressTracker tracker(prompter_, span.length);
                 tracker.setItem(name);

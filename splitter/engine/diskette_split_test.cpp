@@ -820,6 +820,9 @@ TEST(DisketteSplit, EachDiskIsFlushedBeforeTheNextPromptAndBeforeSuccess) {
 struct ChangeCase {
     const char* name;
     int answeredWith;  // the disk in the drive when the prompt shown again is answered
+    Op op;             // the operation on disk 1 that fails, so that a question is shown
+    const char* pathContains;
+    int copies;  // pieces copied in all: nothing more is copied to a disk that has gone
 };
 
 void PrintTo(const ChangeCase& c, std::ostream* os) { *os << c.name; }
@@ -830,7 +833,7 @@ TEST_P(DiskChanged, ShowsTheDisksPromptAgainAndWritesTheWholeDiskOnTheOneThenIns
     const ChangeCase& c = GetParam();
     Rig rig(1000, 600);
     writeFile(rig.disk(3) + "/other.txt", "theirs");
-    rig.fs.failOn(Op::Create, EROFS, "a.bin.1");  // the piece's create asks about the disk
+    rig.fs.failOn(c.op, EROFS, c.pathContains);  // asks about the disk
     rig.prompter.ok()
         .ok(rig.inserting(3))  // "write protected": another disk goes in instead
         .ok(rig.inserting(c.answeredWith))
@@ -848,13 +851,17 @@ TEST_P(DiskChanged, ShowsTheDisksPromptAgainAndWritesTheWholeDiskOnTheOneThenIns
         expectFirstDisk(rig);
     }
     EXPECT_EQ(rig.piece(2), rig.expectedPiece(2));
+    EXPECT_EQ(rig.fs.calls(Op::CopyRange), c.copies);
 }
 
-INSTANTIATE_TEST_SUITE_P(Disks, DiskChanged,
-                         ::testing::Values(ChangeCase{"FirstDiskPutBack", 1}, ChangeCase{"OtherDiskKept", 3}),
-                         [](const ::testing::TestParamInfo<ChangeCase>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Disks, DiskChanged,
+    ::testing::Values(ChangeCase{"FirstDiskPutBack", 1, Op::Create, "a.bin.1", 2},
+                      ChangeCase{"OtherDiskKept", 3, Op::Create, "a.bin.1", 2},
+                      ChangeCase{"SwappedAtTheCopysQuestion", 1, Op::CopyRange, "src/a.bin", 3},
+                      ChangeCase{"SwappedAtTheFlushsQuestion", 1, Op::SyncVolume, "/disk1", 3},
+                      ChangeCase{"SwappedAtTheSweepsListing", 1, Op::List, "/disk1", 2}),
+    [](const ::testing::TestParamInfo<ChangeCase>& info) { return std::string(info.param.name); });
 
 TEST(DisketteSplit, CancelAtThePromptShownAgainForAChangedDiskEndsTheSplit) {
     Rig rig(1000, 600);
