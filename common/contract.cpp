@@ -49,7 +49,10 @@ Errno writeManifest(FileSystem& fs, const std::string& path, const std::string& 
     const std::string bytes = manifestBytes(filename, count);
     std::unique_ptr<File> file;
     if (Errno e = fs.create(path, file)) return e;
+    // Flushed before it is closed: the manifest says a set is whole, so it
+    // must not reach the disk later than the pieces it announces.
     Errno e = file->writeAt(0, bytes.data(), bytes.size());
+    if (e == 0) e = file->sync();
     Errno closed = file->close();
     return e ? e : closed;
 }

@@ -40,7 +40,8 @@ PieceSpan pieceSpan(std::int64_t filesize, std::int64_t piecesize, std::int64_t 
 
 // The manifest's exact bytes: the file name, CR LF, a blank, the count, a blank, CR LF.
 std::string manifestBytes(const std::string& filename, std::int64_t count);
-// Creates or replaces the manifest at `path`.
+// Creates or replaces the manifest at `path` (never through a symbolic link)
+// and puts it on stable storage before closing it.
 Errno writeManifest(FileSystem& fs, const std::string& path, const std::string& filename, std::int64_t count);
 
 struct Manifest {

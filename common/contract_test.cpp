@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <string>
+#include <vector>
 
 #include "common/disk_errors.h"
 #include "tests/support/faulty_file_system.h"
@@ -176,6 +179,30 @@ TEST(WriteManifest, ReplacesAnEarlierLongerManifestAndReportsFailures) {
     EXPECT_EQ(writeManifest(faulty, dir / "b.inf.vek", "b", 2), ENOSPC);
     faulty.failOn(testing::Op::Close, EIO);
     EXPECT_EQ(writeManifest(faulty, dir / "c.inf.vek", "c", 2), EIO);
+}
+
+TEST(WriteManifest, FlushesTheBytesBeforeClosingAndAFailedFlushIsAFailedWrite) {
+    TempDir dir;
+    testing::FaultyFileSystem faulty;
+    std::vector<std::string> calls;
+    faulty.beforeCall = [&](testing::Op op, const std::string&) {
+        if (op == testing::Op::Write) calls.push_back("write");
+        if (op == testing::Op::Sync) calls.push_back("sync");
+        if (op == testing::Op::Close) calls.push_back("close");
+    };
+    ASSERT_EQ(writeManifest(faulty, dir / "a.inf.vek", "a", 2), 0);
+    EXPECT_EQ(calls, (std::vector<std::string>{"write", "sync", "close"}));
+
+    calls.clear();
+    faulty.failOn(testing::Op::Sync, EIO);
+    EXPECT_EQ(writeManifest(faulty, dir / "b.inf.vek", "b", 2), EIO);
+    EXPECT_EQ(calls, (std::vector<std::string>{"write", "sync", "close"})) << "closed after a failed flush";
+
+    // Never written through a link bearing the manifest's name.
+    testing::writeFile(dir / "target", "target");
+    ASSERT_EQ(::symlink((dir / "target").c_str(), (dir / "c.inf.vek").c_str()), 0);
+    EXPECT_EQ(writeManifest(systemFileSystem(), dir / "c.inf.vek", "c", 2), ELOOP);
+    EXPECT_EQ(testing::readFile(dir / "target"), "target");
 }
 
 TEST(ErrorClasses, MapTheSystemsErrors) {

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
+#include "common/checksum.h"
 #include "common/contract.h"
 #include "common/copy.h"
 
@@ -14,60 +16,14 @@ namespace {
 
 // How far back from the last reported position a failed copy is re-read to
 // find out whether the source was at fault; covers one chunk of copyInChunks.
-constexpr std::int64_t kProbeWindow = 16 * 1024 * 1024;
+constexpr std::int64_t kProbeWindow = 64 * 1024 * 1024;
 constexpr std::size_t kProbeBlock = 64 * 1024;
 
-// Passes everything on to the user's Prompter and keeps the last position
-// reported, which is where the copy that failed had started.
-class WatchedPrompter final : public Prompter {
-public:
-    explicit WatchedPrompter(Prompter& inner) : inner_(inner) {}
-
-    void tell(const std::string& text) override { inner_.tell(text); }
-    bool askOkCancel(const std::string& text) override { return inner_.askOkCancel(text); }
-    bool askYesNo(const std::string& text) override { return inner_.askYesNo(text); }
-    bool progress(const std::string& item, std::int64_t done, std::int64_t total) override {
-        done_ = done;
-        return inner_.progress(item, done, total);
-    }
-    void progressEnd() override { inner_.progressEnd(); }
-
-    std::int64_t done() const { return done_; }
-
-private:
-    Prompter& inner_;
-    std::int64_t done_ = 0;
-};
-
-// Errors that only the side being written can give.
-bool isWriteError(Errno e) {
-    switch (e) {
-        case ENOSPC:
-        case EDQUOT:
-        case EFBIG:
-        case EROFS:
-        case EACCES:
-        case EPERM:
-        case ETXTBSY:
-            return true;
-        default:
-            return false;
-    }
-}
-
-// The piece number k when `name` is exactly the name of piece k of
-// `filename`, otherwise 0.
-std::int64_t pieceNumberOf(const std::string& name, const std::string& filename) {
-    const std::string prefix = filename + ".";
-    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return 0;
-    const std::string digits = name.substr(prefix.size());
-    if (digits.size() > 5 || digits[0] == '0') return 0;
-    std::int64_t k = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return 0;
-        k = k * 10 + (c - '0');
-    }
-    return k;
+// What the source looked like when the split began; any difference at the
+// end means the pieces may match no version of the file.
+bool sameState(const FileInfo& a, const FileInfo& b) {
+    return a.size == b.size && a.modifiedNs == b.modifiedNs && a.changedNs == b.changedNs &&
+           a.device == b.device && a.inode == b.inode;
 }
 
 class FolderSplit {
@@ -78,26 +34,33 @@ public:
     Outcome run();
 
 private:
-    std::string piecePath(std::int64_t k) const {
-        return pathInFolder(job_.destfolder, pieceName(job_.filename, k));
-    }
-    // Ends a run that has begun to change the folder: the pieces made so far go.
+    std::string inFolder(const std::string& name) const { return pathInFolder(job_.destfolder, name); }
+    std::string piecePath(std::int64_t k) const { return inFolder(pieceName(job_.filename, k)); }
+    std::string manifestPath() const { return inFolder(manifestName(job_.filename)); }
+    std::string checksumPath() const { return inFolder(checksumName(job_.filename)); }
+    // Ends a run that has begun to change the folder: what this run wrote goes.
     Outcome stop(std::string message, const std::string& path, Errno error) {
         removeCreated();
         return Outcome::failed(std::move(message), path, error);
     }
     void removeCreated();
     Outcome prepareFolder(std::vector<std::string>& inTheWay);
+    Outcome removeEarlier(const std::vector<std::string>& inTheWay);
     Outcome createPieces();
     Outcome fillPieces(File& source);
     Outcome copyFailure(File& source, std::int64_t k, Errno error, std::int64_t done);
+    Outcome writeChecksums();
 
     FileSystem& fs_;
     Prompter& prompter_;
     const SplitJob& job_;
     const std::int64_t count_;
+    FileInfo sourceAtStart_;
     // Pieces 1 ... created_ were created or emptied by this run.
     std::int64_t created_ = 0;
+    bool wroteChecksums_ = false;
+    bool wroteManifest_ = false;
+    std::vector<ChecksumEntry> checksums_;
 };
 
 Outcome FolderSplit::run() {
@@ -114,51 +77,78 @@ Outcome FolderSplit::run() {
     if (Errno e = source->size(actual))
         return Outcome::failed("The split was not started: the file to split could not be read.",
                                job_.sourcepath, e);
-    if (actual != job_.filesize)
+    if (Errno e = fs_.info(job_.sourcepath, sourceAtStart_))
+        return Outcome::failed("The split was not started: the file to split could not be read.",
+                               job_.sourcepath, e);
+    if (actual != job_.filesize || sourceAtStart_.size != job_.filesize)
         return Outcome::failed(
             "The split was not started: the file to split has changed size since it was chosen.",
             job_.sourcepath);
 
     std::vector<std::string> inTheWay;
     if (Outcome o = prepareFolder(inTheWay); !o.isDone()) return o;
-
     if (job_.overwrite) {
-        for (const std::string& name : inTheWay) {
-            const std::string path = pathInFolder(job_.destfolder, name);
-            if (Errno e = fs_.removeFile(path, true))
-                return Outcome::failed(
-                    "The split was stopped: a piece of the earlier split could not be deleted.", path, e);
-        }
+        if (Outcome o = removeEarlier(inTheWay); !o.isDone()) return o;
     }
 
     if (Outcome o = createPieces(); !o.isDone()) return o;
     if (Outcome o = fillPieces(*source); !o.isDone()) return o;
     source->close();  // read only: nothing of ours can be lost in its close
 
+    FileInfo sourceAtEnd;
+    if (Errno e = fs_.info(job_.sourcepath, sourceAtEnd))
+        return stop("The split was stopped: the file to split could not be read.", job_.sourcepath, e);
+    if (!sameState(sourceAtStart_, sourceAtEnd))
+        return stop(
+            "The split was stopped: the file to split changed while it was being split, so the pieces "
+            "would match no version of it. Split it again once nothing writes to it.",
+            job_.sourcepath, 0);
+
+    if (Outcome o = writeChecksums(); !o.isDone()) return o;
+
     // The manifest goes last, so that a folder holding one always holds a whole split.
-    const std::string manifestPath = pathInFolder(job_.destfolder, manifestName(job_.filename));
-    if (Errno e = writeManifest(fs_, manifestPath, job_.filename, count_)) {
-        fs_.removeFile(manifestPath, false);
-        return stop("The split was stopped: the split manifest could not be written.", manifestPath, e);
+    if (Errno e = writeManifest(fs_, manifestPath(), job_.filename, count_)) {
+        wroteManifest_ = e != ELOOP;  // a link put there meanwhile is not ours to remove
+        return stop("The split was stopped: the split manifest could not be written.", manifestPath(), e);
     }
+    wroteManifest_ = true;
+    // The names of the new files reach the disk before success is reported.
+    if (Errno e = fs_.syncFolder(job_.destfolder))
+        return stop("The split was stopped: the destination folder could not be written to the disk.",
+                    job_.destfolder, e);
     return Outcome::done();
 }
 
-// Reads the folder once: finds the files that bear a piece's name (deleted
-// later under `overwrite`) and checks there is room for the pieces.
+// Reads the folder once: finds the entries that bear a name of the set
+// (deleted later under `overwrite`), refuses an entry that is the file to
+// split itself or a link that would be written through, and checks there is
+// room for the pieces.
 Outcome FolderSplit::prepareFolder(std::vector<std::string>& inTheWay) {
+    std::unordered_set<std::string> names{manifestName(job_.filename), checksumName(job_.filename)};
+    for (std::int64_t k = 1; k <= count_; ++k) names.insert(pieceName(job_.filename, k));
+
     std::vector<DirEntry> entries;
     if (Errno e = fs_.list(job_.destfolder, entries))
         return Outcome::failed("The split was not started: the destination folder could not be read.",
                                job_.destfolder, e);
     std::int64_t replaced = 0;
     for (const DirEntry& entry : entries) {
-        const std::int64_t k = pieceNumberOf(entry.name, job_.filename);
-        if (k < 1 || k > count_ || entry.isDir) continue;
-        inTheWay.push_back(entry.name);
+        if (entry.isDir || names.count(entry.name) == 0) continue;
+        const std::string path = inFolder(entry.name);
         FileInfo info;
-        if (fs_.info(pathInFolder(job_.destfolder, entry.name), info) == 0 && info.isRegular)
-            replaced += info.size;
+        if (fs_.linkInfo(path, info) != 0) continue;  // gone since the listing
+        if (info.device == sourceAtStart_.device && info.inode == sourceAtStart_.inode)
+            return Outcome::failed("The split was not started: " + entry.name +
+                                       " in the destination folder is the file to split itself, under "
+                                       "another name. Choose another folder for the pieces.",
+                                   path);
+        if (info.isLink && !job_.overwrite)
+            return Outcome::failed("The split was not started: " + entry.name +
+                                       " in the destination folder is a symbolic link, and the split "
+                                       "never writes through one.",
+                                   path, ELOOP);
+        inTheWay.push_back(entry.name);
+        if (info.isRegular) replaced += info.size;
     }
 
     std::int64_t available = 0;
@@ -175,6 +165,40 @@ Outcome FolderSplit::prepareFolder(std::vector<std::string>& inTheWay) {
     return Outcome::done();
 }
 
+// The earlier manifest goes first, and its removal reaches the disk, before
+// any piece is touched: a split cut off halfway must not leave a manifest
+// that announces a set whose pieces were emptied. Entries are removed
+// themselves, a link never followed.
+Outcome FolderSplit::removeEarlier(const std::vector<std::string>& inTheWay) {
+    const std::string manifest = manifestName(job_.filename);
+    const std::string checksums = checksumName(job_.filename);
+    auto remove = [&](const std::string& name) {
+        const std::string path = inFolder(name);
+        const Errno e = fs_.removeFile(path, true);
+        if (e == 0 || e == ENOENT) return Outcome::done();
+        return Outcome::failed("The split was stopped: a file of the earlier split could not be deleted.",
+                               path, e);
+    };
+    const auto has = [&](const std::string& name) {
+        return std::find(inTheWay.begin(), inTheWay.end(), name) != inTheWay.end();
+    };
+    for (const std::string& name : {manifest, checksums}) {
+        if (!has(name)) continue;
+        if (Outcome o = remove(name); !o.isDone()) return o;
+    }
+    if (has(manifest)) {
+        if (Errno e = fs_.syncFolder(job_.destfolder))
+            return Outcome::failed(
+                "The split was stopped: the destination folder could not be written to the disk.",
+                job_.destfolder, e);
+    }
+    for (const std::string& name : inTheWay) {
+        if (name == manifest || name == checksums) continue;
+        if (Outcome o = remove(name); !o.isDone()) return o;
+    }
+    return Outcome::done();
+}
+
 // Every piece is created empty before any byte is copied, so that a name that
 // cannot be used shows up before the long copy, and no bytes of an earlier
 // file of a piece's name survive. Each is closed at once: a split of
@@ -183,8 +207,14 @@ Outcome FolderSplit::createPieces() {
     for (std::int64_t k = 1; k <= count_; ++k) {
         const std::string path = piecePath(k);
         std::unique_ptr<File> piece;
-        if (Errno e = fs_.create(path, piece))
+        if (Errno e = fs_.create(path, piece)) {
+            if (e == ELOOP)
+                return stop(
+                    "The split was stopped: a piece's name is taken by a symbolic link, and the "
+                    "split never writes through one.",
+                    path, e);
             return stop("The split was stopped: a piece could not be created.", path, e);
+        }
         created_ = k;
         if (Errno e = piece->close())
             return stop("The split was stopped: a piece could not be created.", path, e);
@@ -192,9 +222,9 @@ Outcome FolderSplit::createPieces() {
     return Outcome::done();
 }
 
+// Each piece is hashed as it is copied and flushed before it is closed.
 Outcome FolderSplit::fillPieces(File& source) {
-    WatchedPrompter watched(prompter_);
-    ProgressTracker tracker(watched, job_.filesize);
+    ProgressTracker tracker(prompter_, job_.filesize);
     for (std::int64_t k = 1; k <= count_; ++k) {
         const std::string path = piecePath(k);
         tracker.setItem(pieceName(job_.filename, k));
@@ -206,16 +236,22 @@ Outcome FolderSplit::fillPieces(File& source) {
             piece->close();
             return stop("The split was stopped: a piece could not be written.", path, e);
         }
-        if (Errno e = copyInChunks(fs_, source, span.offset, *piece, 0, span.length, tracker)) {
+        PieceHash hash;
+        if (Errno e = copyInChunks(fs_, source, span.offset, *piece, 0, span.length, tracker, &hash)) {
             piece->close();
             if (e == ECANCELED) {
                 removeCreated();
                 return Outcome::cancelled();
             }
-            return copyFailure(source, k, e, watched.done());
+            return copyFailure(source, k, e, tracker.done());
+        }
+        if (Errno e = piece->sync()) {
+            piece->close();
+            return stop("The split was stopped: a piece could not be written.", path, e);
         }
         if (Errno e = piece->close())
             return stop("The split was stopped: a piece could not be written.", path, e);
+        checksums_.push_back({hash.hex(), pieceName(job_.filename, k)});
     }
     return Outcome::done();
 }
@@ -227,7 +263,7 @@ Outcome FolderSplit::copyFailure(File& source, std::int64_t k, Errno error, std:
     const std::string shorter =
         "The split was stopped: the file to split ended before all of its pieces were written.";
     if (error == ENODATA) return stop(shorter, job_.sourcepath, error);
-    if (!isWriteError(error)) {
+    if (!isWriteSideError(error)) {
         const std::int64_t end = std::min(job_.filesize, done + kProbeWindow);
         std::vector<char> buffer(kProbeBlock);
         for (std::int64_t at = done; at < end;) {
@@ -243,8 +279,34 @@ Outcome FolderSplit::copyFailure(File& source, std::int64_t k, Errno error, std:
     return stop("The split was stopped: a piece could not be written.", piecePath(k), error);
 }
 
+// The checksums of the pieces, in piece order, as `xxhsum -H2` prints them;
+// written after the pieces and before the manifest.
+Outcome FolderSplit::writeChecksums() {
+    std::string text;
+    for (const ChecksumEntry& entry : checksums_) text += checksumLine(entry);
+    const std::string path = checksumPath();
+    wroteChecksums_ = true;
+    std::unique_ptr<File> file;
+    Errno e = fs_.create(path, file);
+    if (e == 0) {
+        e = file->writeAt(0, text.data(), text.size());
+        if (e == 0) e = file->sync();
+        const Errno closed = file->close();
+        if (e == 0) e = closed;
+    } else if (e == ELOOP) {
+        wroteChecksums_ = false;  // a link put there meanwhile is not ours to remove
+    }
+    if (e) return stop("The split was stopped: the checksum file could not be written.", path, e);
+    return Outcome::done();
+}
+
+// The manifest goes first, so that the folder never holds one whose pieces
+// are missing.
 void FolderSplit::removeCreated() {
+    if (wroteManifest_) fs_.removeFile(manifestPath(), true);
+    if (wroteChecksums_) fs_.removeFile(checksumPath(), true);
     for (std::int64_t k = 1; k <= created_; ++k) fs_.removeFile(piecePath(k), true);
+    wroteManifest_ = wroteChecksums_ = false;
     created_ = 0;
 }
 

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/checksum.h"
 #include "common/contract.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/forwarding_file_system.h"
@@ -70,6 +71,21 @@ protected:
         }
         EXPECT_TRUE(joined == source) << "the pieces do not add up to the source";
         EXPECT_EQ(readFile(manifest(job.filename)), manifestBytes(job.filename, job.piececount));
+        EXPECT_EQ(readFile(checksums(job.filename)), expectedChecksums(job, source));
+    }
+
+    std::string checksums(const std::string& name = kName) const { return out_ + "/" + checksumName(name); }
+
+    // One line per piece, in piece order, each hash computed here from the source's slice.
+    static std::string expectedChecksums(const SplitJob& job, const std::string& source) {
+        std::string text;
+        for (std::int64_t k = 1; k <= job.piececount; ++k) {
+            const PieceSpan span = pieceSpan(job.filesize, job.piecesize, k);
+            PieceHash hash;
+            hash.update(source.data() + span.offset, static_cast<std::size_t>(span.length));
+            text += checksumLine({hash.hex(), pieceName(job.filename, k)});
+        }
+        return text;
     }
 
     TempDir tmp_;
@@ -100,7 +116,7 @@ TEST_P(DirectorySplitSizes, PiecesAreExactSlicesAndTheManifestComesLast) {
 
     ASSERT_TRUE(outcome.isDone()) << outcome.text();
     expectSplit(job, source);
-    std::vector<std::string> expected{manifestName(kName)};
+    std::vector<std::string> expected{manifestName(kName), checksumName(kName)};
     for (int k = 1; k <= s.pieces; ++k) expected.push_back(pieceName(kName, k));
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(listNames(out_), expected) << "no extra or empty piece";
@@ -134,6 +150,7 @@ TEST_F(DirectorySplit, PiecesAreAllCreatedFirstThenFilledOneAtATimeAndTheManifes
     int open = 0;
     int mostOpen = 0;
     fs.beforeCall = [&](Op op, const std::string& path) {
+        if (op == Op::SyncFolder) trace.push_back(path == out_ ? "flush folder" : "flush " + path);
         if (path.size() <= out_.size() || path.compare(0, out_.size() + 1, out_ + "/") != 0) return;
         const std::string name = path.substr(out_.size() + 1);
         if (op == Op::Create) {
@@ -144,20 +161,30 @@ TEST_F(DirectorySplit, PiecesAreAllCreatedFirstThenFilledOneAtATimeAndTheManifes
             mostOpen = std::max(mostOpen, ++open);
         } else if (op == Op::Close) {
             --open;
+            trace.push_back("close " + name);
         } else if (op == Op::Write) {
             trace.push_back("write " + name);
+        } else if (op == Op::Sync) {
+            trace.push_back("sync " + name);
         }
     };
     ScriptedPrompter prompter;
 
     ASSERT_TRUE(splitToFolder(fs, prompter, job).isDone());
 
-    const std::vector<std::string> expected = {
-        "create data.bin.1",     "create data.bin.2", "create data.bin.3", "create data.bin.4",
-        "create data.bin.5",     "open data.bin.1",   "write data.bin.1",  "open data.bin.2",
-        "write data.bin.2",      "open data.bin.3",   "write data.bin.3",  "open data.bin.4",
-        "write data.bin.4",      "open data.bin.5",   "write data.bin.5",  "create data.bin.inf.vek",
-        "write data.bin.inf.vek"};
+    // Each file is flushed before it is closed, the checksums come after the
+    // pieces and before the manifest, and the folder is flushed last of all.
+    std::vector<std::string> expected;
+    for (int k = 1; k <= 5; ++k) {
+        expected.push_back("create data.bin." + std::to_string(k));
+        expected.push_back("close data.bin." + std::to_string(k));
+    }
+    for (int k = 1; k <= 5; ++k)
+        for (const char* step : {"open ", "write ", "sync ", "close "})
+            expected.push_back(step + pieceName(kName, k));
+    for (const std::string& name : {checksumName(kName), manifestName(kName)})
+        for (const char* step : {"create ", "write ", "sync ", "close "}) expected.push_back(step + name);
+    expected.push_back("flush folder");
     EXPECT_EQ(trace, expected);
     EXPECT_EQ(mostOpen, 1) << "never more than one piece open";
     EXPECT_EQ(open, 0) << "every file closed";
@@ -276,6 +303,169 @@ TEST_F(DirectorySplit, WithoutOverwriteAnEarlierFileEndsAsExactlyTheNewPiece) {
     expectSplit(job, source);
 }
 
+// A split cut off at any point under `overwrite` must not leave the earlier
+// manifest announcing pieces that have been emptied: it goes, with the earlier
+// checksum file, and the folder is flushed, before any piece is touched.
+TEST_F(DirectorySplit, UnderOverwriteTheEarlierManifestGoesBeforeAnyPieceIsTouched) {
+    for (const bool fails : {true, false}) {
+        SCOPED_TRACE(fails ? "cut off at piece 2" : "whole");
+        ScriptedPrompter prompter;
+        ASSERT_TRUE(splitToFolder(systemFileSystem(), prompter, makeJob(patternBytes(50, 1), 10)).isDone());
+        ASSERT_TRUE(exists(manifest()) && exists(checksums()));
+        const SplitJob job = makeJob(patternBytes(30, 2), 10, /*overwrite=*/true);
+        FaultyFileSystem fs;
+        std::vector<std::string> trace;
+        bool setFilesAtFirstPiece = true;
+        fs.beforeCall = [&](Op op, const std::string& path) {
+            const std::string name = baseName(path);
+            if (op == Op::RemoveFile) trace.push_back("remove " + name);
+            if (op == Op::SyncFolder) trace.push_back("flush folder");
+            if ((op == Op::Create || op == Op::OpenWrite) && (trace.empty() || trace.back() != "create")) {
+                trace.push_back("create");
+                setFilesAtFirstPiece = exists(manifest()) || exists(checksums());
+            }
+        };
+        if (fails) fs.failOn(Op::Write, EIO, "data.bin.2");
+
+        const Outcome outcome = splitToFolder(fs, prompter, job);
+
+        EXPECT_EQ(outcome.isDone(), !fails) << outcome.text();
+        EXPECT_FALSE(setFilesAtFirstPiece) << "a cut-off split would leave the earlier manifest";
+        const std::vector<std::string> first = {
+            "remove data.bin.inf.vek", "remove data.bin.xxh128", "flush folder", "remove data.bin.1",
+            "remove data.bin.2",       "remove data.bin.3",      "create"};
+        ASSERT_GE(trace.size(), first.size());
+        EXPECT_EQ(std::vector<std::string>(trace.begin(), trace.begin() + first.size()), first);
+        EXPECT_EQ(exists(manifest()), !fails);
+        EXPECT_EQ(exists(checksums()), !fails);
+        EXPECT_EQ(readFile(piece(4)), patternBytes(50, 1).substr(30, 10)) << "not a piece of the new plan";
+        if (!fails) expectSplit(job, patternBytes(30, 2));
+    }
+}
+
+TEST_F(DirectorySplit, AFailedFlushOfTheFolderAfterRemovingTheEarlierManifestStopsBeforeAnyPiece) {
+    writeFile(manifest(), "data.bin\r\n 3 \r\n");
+    writeFile(piece(1), "earlier 1");
+    const SplitJob job = makeJob(patternBytes(30, 2), 10, /*overwrite=*/true);
+    FaultyFileSystem fs;
+    fs.failOn(Op::SyncFolder, EIO);
+    ScriptedPrompter prompter;
+    const Outcome outcome = splitToFolder(fs, prompter, job);
+    ASSERT_TRUE(outcome.isFailed());
+    EXPECT_EQ(outcome.path, out_);
+    EXPECT_EQ(outcome.error, EIO);
+    EXPECT_EQ(fs.calls(Op::Create), 0);
+    EXPECT_EQ(listNames(out_), std::vector<std::string>{"data.bin.1"});
+    EXPECT_EQ(readFile(piece(1)), "earlier 1");
+}
+
+// Entries in the destination that bear a name of the set and are links, or
+// the source itself under another name.
+struct EntryCase {
+    const char* name;
+    bool overwrite;
+    // Makes the entry; gets the destination folder, the source and a file outside.
+    std::function<void(const std::string& out, const std::string& source, const std::string& outside)>
+        arrange;
+    const char* entry;  // the name it bears
+    const char* says;   // nullptr: the split is done
+    int error;
+};
+
+void PrintTo(const EntryCase& c, std::ostream* os) { *os << c.name; }
+
+class DestinationEntries : public DirectorySplit, public ::testing::WithParamInterface<EntryCase> {};
+
+TEST_P(DestinationEntries, AreNeverWrittenThroughAndTheSourceIsNeverTouched) {
+    const EntryCase& c = GetParam();
+    const std::string source = patternBytes(30, 4);
+    const SplitJob job = makeJob(source, 10, c.overwrite);
+    const std::string outside = tmp_ / "outside.txt";
+    writeFile(outside, "outside");
+    c.arrange(out_, job.sourcepath, outside);
+    const std::vector<std::string> before = listNames(out_);
+    FaultyFileSystem fs;
+    ScriptedPrompter prompter;
+
+    const Outcome outcome = splitToFolder(fs, prompter, job);
+
+    EXPECT_TRUE(readFile(job.sourcepath) == source) << "the source was written to";
+    EXPECT_EQ(readFile(outside), "outside") << "a link was written through";
+    if (!c.says) {
+        ASSERT_TRUE(outcome.isDone()) << outcome.text();
+        expectSplit(job, source);
+        FileInfo info;
+        ASSERT_EQ(systemFileSystem().linkInfo(out_ + "/" + c.entry, info), 0);
+        EXPECT_TRUE(info.isRegular && !info.isLink) << "the entry itself was replaced";
+        return;
+    }
+    ASSERT_TRUE(outcome.isFailed());
+    EXPECT_NE(outcome.message.find(c.says), std::string::npos) << outcome.message;
+    EXPECT_NE(outcome.message.find(c.entry), std::string::npos) << outcome.message;
+    EXPECT_EQ(outcome.path, out_ + "/" + c.entry);
+    EXPECT_EQ(outcome.error, c.error);
+    EXPECT_EQ(fs.calls(Op::Create), 0) << "refused before anything was changed";
+    EXPECT_EQ(fs.calls(Op::RemoveFile), 0) << "refused before anything was changed";
+    EXPECT_EQ(listNames(out_), before);
+}
+
+const auto kSymlinkTo = [](const char* entry, bool toSource) {
+    return [entry, toSource](const std::string& out, const std::string& source, const std::string& outside) {
+        ASSERT_EQ(::symlink((toSource ? source : outside).c_str(), (out + "/" + entry).c_str()), 0);
+    };
+};
+const auto kHardLinkOfSource = [](const char* entry) {
+    return [entry](const std::string& out, const std::string& source, const std::string&) {
+        ASSERT_EQ(::link(source.c_str(), (out + "/" + entry).c_str()), 0);
+    };
+};
+constexpr const char* kIsALink = "is a symbolic link";
+constexpr const char* kIsTheSource = "is the file to split itself";
+
+INSTANTIATE_TEST_SUITE_P(
+    LinksAndTheSource, DestinationEntries,
+    ::testing::Values(
+        EntryCase{"LinkAsPiece2", false, kSymlinkTo("data.bin.2", false), "data.bin.2", kIsALink, ELOOP},
+        EntryCase{"LinkToTheSourceAsPiece3", false, kSymlinkTo("data.bin.3", true), "data.bin.3", kIsALink,
+                  ELOOP},
+        EntryCase{"LinkAsChecksumFile", false, kSymlinkTo("data.bin.xxh128", false), "data.bin.xxh128",
+                  kIsALink, ELOOP},
+        EntryCase{"LinkAsManifest", false, kSymlinkTo("data.bin.inf.vek", true), "data.bin.inf.vek", kIsALink,
+                  ELOOP},
+        EntryCase{"LinkAsPiece2UnderOverwrite", true, kSymlinkTo("data.bin.2", false), "data.bin.2", nullptr,
+                  0},
+        EntryCase{"LinkToTheSourceAsManifestUnderOverwrite", true, kSymlinkTo("data.bin.inf.vek", true),
+                  "data.bin.inf.vek", nullptr, 0},
+        EntryCase{"DanglingLinkAsPiece1UnderOverwrite", true,
+                  [](const std::string& out, const std::string&, const std::string&) {
+                      ASSERT_EQ(::symlink("/nonexistent/x", (out + "/data.bin.1").c_str()), 0);
+                  },
+                  "data.bin.1", nullptr, 0},
+        EntryCase{"SourceAsPiece2", false, kHardLinkOfSource("data.bin.2"), "data.bin.2", kIsTheSource, 0},
+        EntryCase{"SourceAsPiece2UnderOverwrite", true, kHardLinkOfSource("data.bin.2"), "data.bin.2",
+                  kIsTheSource, 0},
+        EntryCase{"SourceAsManifestUnderOverwrite", true, kHardLinkOfSource("data.bin.inf.vek"),
+                  "data.bin.inf.vek", kIsTheSource, 0}),
+    [](const ::testing::TestParamInfo<EntryCase>& info) { return std::string(info.param.name); });
+
+// The checksum file is the one a standard tool reads: xxhsum checks the set
+// with it, and finds a piece changed afterwards.
+TEST_F(DirectorySplit, TheChecksumFileIsAcceptedByXxhsumAndCatchesADamagedPiece) {
+    if (std::system("command -v xxhsum >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xxhsum is not installed (scripts/setup installs the package xxhash)";
+    const std::string source = patternBytes(5 * 1000 + 7, 31);
+    const SplitJob job = makeJob(source, 1000);
+    ScriptedPrompter prompter;
+    ASSERT_TRUE(splitToFolder(systemFileSystem(), prompter, job).isDone());
+    const std::string check = "cd '" + out_ + "' && xxhsum -c data.bin.xxh128 >/dev/null 2>&1";
+    EXPECT_EQ(std::system(check.c_str()), 0) << readFile(checksums());
+
+    std::string damaged = readFile(piece(4));
+    damaged[500] = static_cast<char>(damaged[500] ^ 1);
+    writeFile(piece(4), damaged);
+    EXPECT_NE(std::system(check.c_str()), 0) << "xxhsum took a damaged piece";
+}
+
 TEST_F(DirectorySplit, SpaceTakenByFilesItReplacesCountsAsFree) {
     writeFile(piece(1), patternBytes(8, 1));
     writeFile(piece(3), patternBytes(10, 1));
@@ -307,6 +497,11 @@ struct FaultCase {
     std::function<std::string(const SplitJob&)> path;
     int error;
     bool earlierPieces = false;  // the folder holds pieces 1 to 3 of an earlier split
+    const char* says = nullptr;  // a part of the message
+    // A name the failure leaves in the folder that the run did not make (a
+    // link put there by someone else during the split).
+    const char* leftBehind = nullptr;
+    bool sourceKept = true;  // the source still holds its bytes afterwards
 };
 
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
@@ -323,10 +518,15 @@ TEST_P(DirectorySplitFaults, StopsCleansUpAndNamesTheFile) {
     if (c.earlierPieces) {
         for (int k = 1; k <= 3; ++k) writeFile(piece(k), "earlier " + std::to_string(k));
     }
-    const std::vector<std::string> before = listNames(out_);
-    SplitJob job = makeJob(patternBytes(45, 12), 10, c.earlierPieces);
+    const std::string original = patternBytes(45, 12);
+    SplitJob job = makeJob(original, 10, c.earlierPieces);
     FaultyFileSystem fs;
     c.arrange(fs, job, out_);
+    std::vector<std::string> before = listNames(out_);
+    if (c.leftBehind) {
+        before.push_back(c.leftBehind);
+        std::sort(before.begin(), before.end());
+    }
     ScriptedPrompter prompter;
 
     const Outcome outcome = splitToFolder(fs, prompter, job);
@@ -335,8 +535,15 @@ TEST_P(DirectorySplitFaults, StopsCleansUpAndNamesTheFile) {
     EXPECT_EQ(outcome.path, c.path(job));
     EXPECT_EQ(outcome.error, c.error) << outcome.text();
     EXPECT_FALSE(outcome.message.empty());
+    if (c.says) {
+        EXPECT_NE(outcome.message.find(c.says), std::string::npos) << outcome.message;
+    }
     EXPECT_NE(outcome.text().find(outcome.path), std::string::npos);
     EXPECT_FALSE(exists(manifest())) << "no manifest after a failure";
+    EXPECT_FALSE(exists(checksums())) << "no checksum file after a failure";
+    if (c.sourceKept) {
+        EXPECT_TRUE(readFile(in_ + "/" + kName) == original) << "the source was written to";
+    }
     std::vector<std::string> after = listNames(out_);
     if (c.earlierPieces) {
         // Deleting stopped at piece 2: piece 1 of the earlier split is gone, the rest untouched.
@@ -350,6 +557,27 @@ TEST_P(DirectorySplitFaults, StopsCleansUpAndNamesTheFile) {
 }
 
 const auto kSource = [](const SplitJob& job) { return job.sourcepath; };
+const auto kChecksums = [](const SplitJob& job) {
+    return pathInFolder(job.destfolder, checksumName(job.filename));
+};
+
+// Makes the source look written long ago, so that a change during the split
+// shows in its times even when the clock has not moved on since it was made.
+void ageSource(const SplitJob& job) {
+    const timespec times[2] = {{946684800, 0}, {946684800, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, job.sourcepath.c_str(), times, 0), 0);
+}
+
+// Runs `change` once, right before the first call of `op` on a path holding `name`.
+template <class Change>
+void beforeFirst(FaultyFileSystem& fs, Op op, std::string name, Change change) {
+    auto done = std::make_shared<bool>(false);
+    fs.beforeCall = [=](Op o, const std::string& path) {
+        if (o != op || *done || path.find(name) == std::string::npos) return;
+        *done = true;
+        change();
+    };
+}
 const auto kFolder = [](const SplitJob& job) { return job.destfolder; };
 const auto kManifest = [](const SplitJob& job) {
     return pathInFolder(job.destfolder, manifestName(job.filename));
@@ -411,13 +639,88 @@ INSTANTIATE_TEST_SUITE_P(
                           }
                       };
                   },
-                  kSource, ENODATA},
+                  kSource, ENODATA, false, nullptr, nullptr, /*sourceKept=*/false},
         FaultCase{"CreateOfManifest",
                   [](auto& fs, auto&, auto&) { fs.failOn(Op::Create, EACCES, ".inf.vek"); }, kManifest, EACCES},
         FaultCase{"WriteOfManifest", [](auto& fs, auto&, auto&) { fs.failOn(Op::Write, EIO, ".inf.vek"); },
                   kManifest, EIO},
         FaultCase{"CloseOfManifest", [](auto& fs, auto&, auto&) { fs.failOn(Op::Close, EIO, ".inf.vek"); },
-                  kManifest, EIO}),
+                  kManifest, EIO},
+        // A flush that fails is a write that failed: nothing may be reported done.
+        FaultCase{"FlushOfPiece3", [](auto& fs, auto&, auto&) { fs.failOn(Op::Sync, EIO, "data.bin.3"); },
+                  [](const SplitJob& job) { return pieceOf(job, 3); }, EIO},
+        FaultCase{"FlushOfLastPiece",
+                  [](auto& fs, auto&, auto&) { fs.failOn(Op::Sync, ENOSPC, "data.bin.5"); },
+                  [](const SplitJob& job) { return pieceOf(job, 5); }, ENOSPC},
+        FaultCase{"CreateOfChecksums",
+                  [](auto& fs, auto&, auto&) { fs.failOn(Op::Create, EACCES, ".xxh128"); }, kChecksums, EACCES},
+        FaultCase{"WriteOfChecksums", [](auto& fs, auto&, auto&) { fs.failOn(Op::Write, ENOSPC, ".xxh128"); },
+                  kChecksums, ENOSPC},
+        FaultCase{"FlushOfChecksums", [](auto& fs, auto&, auto&) { fs.failOn(Op::Sync, EIO, ".xxh128"); },
+                  kChecksums, EIO},
+        FaultCase{"FlushOfManifest", [](auto& fs, auto&, auto&) { fs.failOn(Op::Sync, EIO, ".inf.vek"); },
+                  kManifest, EIO},
+        FaultCase{"FlushOfFolder", [](auto& fs, auto&, auto&) { fs.failOn(Op::SyncFolder, EIO); }, kFolder,
+                  EIO},
+        FaultCase{.name = "SourceRewrittenInPlace",
+                  .arrange =
+                      [](auto& fs, auto& job, auto&) {
+                          ageSource(job);
+                          const std::string source = job.sourcepath;
+                          beforeFirst(fs, Op::Write, "data.bin.3", [source] {
+                              const int fd = ::open(source.c_str(), O_WRONLY);
+                              ASSERT_GE(fd, 0);
+                              ASSERT_EQ(::pwrite(fd, "#", 1, 0), 1);
+                              ::close(fd);
+                          });
+                      },
+                  .path = kSource,
+                  .error = 0,
+                  .says = "the file to split changed while it was being split",
+                  .sourceKept = false},
+        FaultCase{.name = "SourceGrown",
+                  .arrange =
+                      [](auto& fs, auto& job, auto&) {
+                          ageSource(job);
+                          const std::string source = job.sourcepath;
+                          beforeFirst(fs, Op::Write, "data.bin.2", [source] {
+                              const int fd = ::open(source.c_str(), O_WRONLY | O_APPEND);
+                              ASSERT_GE(fd, 0);
+                              ASSERT_EQ(::write(fd, "more", 4), 4);
+                              ::close(fd);
+                          });
+                      },
+                  .path = kSource,
+                  .error = 0,
+                  .says = "the file to split changed while it was being split",
+                  .sourceKept = false},
+        FaultCase{.name = "SourceTouchedOnly",
+                  .arrange =
+                      [](auto& fs, auto& job, auto&) {
+                          ageSource(job);
+                          const std::string source = job.sourcepath;
+                          beforeFirst(fs, Op::Sync, "data.bin.5", [source] {
+                              // Rewritten with the same bytes: only its times tell.
+                              ASSERT_EQ(::utimensat(AT_FDCWD, source.c_str(), nullptr, 0), 0);
+                          });
+                      },
+                  .path = kSource,
+                  .error = 0,
+                  .says = "the file to split changed while it was being split"},
+        // A link to the source put in place of piece 2 after the folder was read.
+        FaultCase{.name = "LinkPutInPlaceOfPiece2",
+                  .arrange =
+                      [](auto& fs, auto& job, auto& out) {
+                          const std::string source = job.sourcepath;
+                          const std::string link = out + "/data.bin.2";
+                          beforeFirst(fs, Op::Create, "data.bin.2", [source, link] {
+                              ASSERT_EQ(::symlink(source.c_str(), link.c_str()), 0);
+                          });
+                      },
+                  .path = [](const SplitJob& job) { return pieceOf(job, 2); },
+                  .error = ELOOP,
+                  .says = "symbolic link",
+                  .leftBehind = "data.bin.2"}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
 TEST_F(DirectorySplit, NotEnoughSpaceIsRefusedBeforeAnythingIsCreated) {

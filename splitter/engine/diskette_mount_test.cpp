@@ -4,10 +4,13 @@
 // disk, unmounted for an empty drive, and filled up for a full one. Needs the
 // right to mount (CI runs as root); skipped with the reason otherwise.
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -176,11 +179,11 @@ TEST_F(RealDisk, ReadOnlyDiskIsWriteProtectedAndAnUnmountedOneIsNotReady) {
                       " bytes free) is to be erased to make room for the next piece (700,000 bytes). Erase "
                       "everything on it? -> Yes",
                   okCancel(kProtected, true), okCancel(kLastDisk2, true), okCancel(kInsert, true)}));
-    EXPECT_EQ(listNames(disk1), (Names{"a.bin.1", "a.bin.inf.vek", "help.txt", "join.exe"}));
+    EXPECT_EQ(listNames(disk1), (Names{"a.bin.1", "a.bin.inf.vek", "a.bin.xxh128", "help.txt", "join.exe"}));
     EXPECT_EQ(readFile(disk1 + "/a.bin.inf.vek"), "a.bin\r\n 2 \r\n");
     EXPECT_EQ(readFile(disk1 + "/help.txt"), helpText());
     EXPECT_EQ(readFile(disk1 + "/join.exe"), readFile(app_ + "/join.exe"));
-    EXPECT_EQ(listNames(point_), Names{"a.bin.2"});
+    EXPECT_EQ(listNames(point_), (Names{"a.bin.2", "a.bin.xxh128"}));
     EXPECT_TRUE(readFile(disk1 + "/a.bin.1") + readFile(point_ + "/a.bin.2") == source_);
 }
 
@@ -216,6 +219,148 @@ TEST_F(RealDisk, AFullDiskIsAnUnknownErrorAndCancelTakesTheCutPieceAway) {
     EXPECT_EQ(prompter_.shown, (std::vector<std::string>{okCancel(kDisk1, true), okCancel(kUnknown, false)}));
     EXPECT_EQ(onDiskWhenAsked, (Names{"a.bin.1", "a.bin.inf.vek", "help.txt", "join.exe"}));
     EXPECT_EQ(listNames(point_), (Names{"a.bin.inf.vek", "help.txt", "join.exe"}));
+}
+
+// Two removable volumes under /media, as a desktop mounts sticks, in a mount
+// namespace of the test's own so that no other test or program sees them:
+// drive A: is the machine's own lookup, not a stand-in.
+class TwoSticks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "mount(2) needs root, and this test runs as uid " << ::geteuid();
+        if (::unshare(CLONE_NEWNS) != 0)
+            GTEST_SKIP() << "a mount namespace of its own is not permitted here: " << reasonText(errno);
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            GTEST_SKIP() << "mounts cannot be made private here: " << reasonText(errno);
+        ::mkdir("/media", 0755);
+        // A fresh /media, seen only in this namespace.
+        if (::mount("tmpfs", "/media", "tmpfs", MS_NOSUID | MS_NODEV, "size=64k,mode=0755") != 0)
+            GTEST_SKIP() << "mount(2) of a tmpfs is not permitted here: " << reasonText(errno);
+        mediaMounted_ = true;
+        if (std::system("command -v mke2fs >/dev/null 2>&1") != 0) GTEST_SKIP() << "mke2fs is not installed";
+        ::mkdir(kDisk, 0755);
+        ::mkdir(kPhotos, 0755);
+        app_ = tmp_.mkdir("app");
+        writeFile(app_ + "/join.exe", patternBytes(5000, 3));
+    }
+    void TearDown() override {
+        for (const char* point : {kDisk, kPhotos})
+            for (int i = 0; i < 10 && mounted(point); ++i) unmount(point);
+        if (mediaMounted_) unmount("/media");
+    }
+
+    // Mounts a fresh 2 MB ext2 stick at `point`, as a desktop mounts a USB disk.
+    ::testing::AssertionResult plugIn(const char* point) {
+        const std::string image = tmp_ / ("stick" + std::to_string(++sticks_) + ".img");
+        const std::string command = "truncate -s 2M '" + image + "' && mke2fs -q -F '" + image +
+                                    "' >/dev/null 2>&1 && mount -o loop '" + image + "' '" + point +
+                                    "' >/dev/null 2>&1";
+        if (std::system(command.c_str()) != 0 || !mounted(point))
+            return ::testing::AssertionFailure() << "cannot mount an ext2 image at " << point;
+        return ::testing::AssertionSuccess();
+    }
+
+    int sticks_ = 0;
+    static constexpr const char* kDisk = "/media/disk";
+    static constexpr const char* kPhotos = "/media/photos";
+    TempDir tmp_;
+    std::string app_;
+    bool mediaMounted_ = false;
+    ScriptedPrompter prompter_;
+};
+
+// The stick plugged in while the erase question about disk 1 is up becomes
+// the newest removable volume, which is what drive A: means at a prompt; but
+// disk 1 was pinned when the user answered its prompt, so the erase, the
+// sweep, the extras and piece 1 all go to disk 1, and the stick keeps its
+// "photos.zip.inf.vek". Disk 2, mounted at its own prompt, takes piece 2.
+TEST_F(TwoSticks, AStickPluggedInWhileDiskOneIsPinnedIsNeverTouched) {
+    const std::string source = patternBytes(1'200'000, 11);  // 700,000 + 500,000 bytes
+    writeFile(tmp_ / "a.bin", source);
+    SplitJob job;
+    job.sourcepath = tmp_ / "a.bin";
+    job.filename = "a.bin";
+    job.filesize = 1'200'000;
+    job.tofloppy = 1;
+    job.piecesize = 700'000;
+    job.piececount = 2;
+    ASSERT_TRUE(plugIn(kDisk));
+    writeFile(std::string(kDisk) + "/old.dat", patternBytes(1'400'000, 5));
+    std::int64_t available = 0;
+    ASSERT_EQ(systemFileSystem().availableSpace(kDisk, available), 0);
+    ASSERT_LT(available, 700'000) << "too little room for a piece: the erase question comes";
+
+    std::string disk1;
+    prompter_.ok()
+        .answer(true,
+                [&] {
+                    ASSERT_TRUE(plugIn(kPhotos));
+                    writeFile(std::string(kPhotos) + "/photos.zip.inf.vek", "not ours");
+                    writeFile(std::string(kPhotos) + "/photos.zip.1", "not ours either");
+                    std::string a;
+                    ASSERT_EQ(systemFileSystem().driveA(a), 0);
+                    ASSERT_EQ(a, kPhotos) << "the stick plugged in last is what drive A: names";
+                })
+        .ok([&] {
+            disk1 = tmp_.mkdir("disk1");
+            for (const auto& file : listNames(kDisk))
+                writeFile(disk1 + "/" + file, readFile(std::string(kDisk) + "/" + file));
+            unmount(kDisk);
+            ASSERT_TRUE(plugIn(kDisk));  // disk 2, the newest volume now
+        });
+
+    const Outcome outcome = splitToDiskettes(systemFileSystem(), prompter_, job, app_);
+
+    ASSERT_TRUE(outcome.isDone()) << outcome.text();
+    ASSERT_EQ(prompter_.shown.size(), 3u);
+    EXPECT_EQ(prompter_.shown[0], okCancel(kDisk1, true));
+    EXPECT_EQ(prompter_.shown[1].rfind("yesno: Drive A: (/media/disk, ", 0), 0u) << prompter_.shown[1];
+    EXPECT_EQ(prompter_.shown[2], okCancel(kLastDisk2, true));
+    EXPECT_EQ(listNames(kPhotos), (Names{"lost+found", "photos.zip.1", "photos.zip.inf.vek"}));
+    EXPECT_EQ(readFile(std::string(kPhotos) + "/photos.zip.inf.vek"), "not ours");
+    EXPECT_EQ(listNames(disk1), (Names{"a.bin.1", "a.bin.inf.vek", "a.bin.xxh128", "help.txt", "join.exe"}));
+    EXPECT_EQ(listNames(kDisk), (Names{"a.bin.2", "a.bin.xxh128", "lost+found"}));
+    EXPECT_TRUE(readFile(disk1 + "/a.bin.1") + readFile(std::string(kDisk) + "/a.bin.2") == source);
+}
+
+// A disk pulled while a question about it is up, and another mounted in its
+// place: the disk's prompt comes again, and the disk answered then gets the
+// whole of disk 1.
+TEST_F(TwoSticks, ADiskReplacedWhileAQuestionIsUpIsAskedForAgain) {
+    const std::string source = patternBytes(1'200'000, 12);
+    writeFile(tmp_ / "a.bin", source);
+    SplitJob job;
+    job.sourcepath = tmp_ / "a.bin";
+    job.filename = "a.bin";
+    job.filesize = 1'200'000;
+    job.tofloppy = 1;
+    job.piecesize = 700'000;
+    job.piececount = 2;
+    ASSERT_TRUE(plugIn(kDisk));
+    writeFile(std::string(kDisk) + "/old.dat", patternBytes(1'400'000, 5));
+
+    prompter_.ok()
+        .answer(true,
+                [&] {
+                    unmount(kDisk);
+                    ASSERT_TRUE(plugIn(kDisk));  // another disk at the same place
+                    writeFile(std::string(kDisk) + "/notes.txt", "notes");
+                })
+        .ok()
+        .ok([&] {
+            unmount(kDisk);
+            ASSERT_TRUE(plugIn(kDisk));
+        });
+
+    const Outcome outcome = splitToDiskettes(systemFileSystem(), prompter_, job, app_);
+
+    ASSERT_TRUE(outcome.isDone()) << outcome.text();
+    ASSERT_EQ(prompter_.shown.size(), 4u);
+    EXPECT_EQ(prompter_.shown[0], okCancel(kDisk1, true));
+    EXPECT_EQ(prompter_.shown[2], okCancel(kDisk1, true)) << "asked for again";
+    EXPECT_EQ(prompter_.shown[3], okCancel(kLastDisk2, true));
+    EXPECT_EQ(listNames(kDisk), (Names{"a.bin.2", "a.bin.xxh128", "lost+found"}));
 }
 
 }  // namespace

@@ -1,13 +1,16 @@
 #include "splitter/engine/diskette_split.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <utility>
 #include <vector>
 
+#include "common/checksum.h"
 #include "common/contract.h"
 #include "common/copy.h"
 #include "common/disk_errors.h"
+#include "common/drive_a.h"
 
 namespace brindlecut {
 
@@ -53,29 +56,29 @@ std::string eraseQuestion(const std::string& root, std::int64_t available, std::
            " bytes). Erase everything on it?";
 }
 
-bool endsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // Something already gone is what a delete is for.
 Errno deleted(Errno error) { return error == ENOENT ? 0 : error; }
 
+// Creates (or empties) the file, never through a link, writes `bytes` and
+// flushes them before closing.
 Errno writeWhole(FileSystem& fs, const std::string& path, const std::string& bytes) {
     std::unique_ptr<File> file;
     if (Errno e = fs.create(path, file)) return e;
-    const Errno written = file->writeAt(0, bytes.data(), bytes.size());
+    Errno e = file->writeAt(0, bytes.data(), bytes.size());
+    if (e == 0) e = file->sync();
     const Errno closed = file->close();
-    return written ? written : closed;
+    return e ? e : closed;
 }
 
 // One diskette split from the first prompt to the last piece. Every single
 // operation on a disk goes through retry(), which puts the failure to the user
 // and, on OK, tries the same operation again; false means the user ended the
-// split there.
+// split there, or (with changed_ set) that the disk was taken out or replaced,
+// and the current disk's prompt is shown again.
 class DisketteWriter {
 public:
     DisketteWriter(FileSystem& fs, Prompter& prompter, const SplitJob& job, std::string splitterFolder)
-        : fs_(fs), prompter_(prompter), job_(job), splitterFolder_(std::move(splitterFolder)) {}
+        : fs_(fs), prompter_(prompter), job_(job), splitterFolder_(std::move(splitterFolder)), drive_(fs) {}
 
     Outcome run() {
         // A name that is no plain file name would put pieces outside the root of A:.
@@ -109,55 +112,91 @@ private:
             const Errno e = operation();
             if (e == 0) return true;
             if (e == ECANCELED) return false;  // the user cancelled the progress
+            if (e == kDiskChanged) {
+                changed_ = true;
+                return false;
+            }
             if (!prompter_.askOkCancel(recoveryText(e))) return false;
         }
     }
 
-    // An operation on the disk in drive A:. The drive is looked up each time,
-    // so that a disk changed while a question was shown is the one written.
+    // An operation on the disk the user answered the prompt for, and on no
+    // other: a second stick plugged in meanwhile is never touched.
     template <class Operation>
-    bool onDriveA(Operation&& operation) {
+    bool onDisk(Operation&& operation) {
         return retry([&]() -> Errno {
             std::string root;
-            if (Errno e = fs_.driveA(root)) return e;
+            if (Errno e = drive_.root(root)) return e;
             return operation(root);
         });
     }
 
+    // Asks for disk k and fills it; asks again while the disk is taken out or
+    // replaced before it is done.
     bool disk(int k) {
-        if (!prompter_.askOkCancel(diskPrompt(k, job_.piececount))) return false;
-        // The disk must be in before the drive list is read: a removable disk
-        // that is not mounted is not in the list at all.
-        if (!onDriveA([](const std::string&) { return 0; })) return false;
-        std::vector<Drive> drives;
-        if (!retry([&] { return fs_.drives(drives); })) return false;
-        for (const Drive& drive : drives) {
-            if (drive.kind != DriveKind::Removable) continue;
-            if (drive.available < job_.piecesize && !erase(drives, drive)) return false;
-            if (!sweep(k)) return false;
-            if (k == 1 && !addExtras()) return false;
+        for (;;) {
+            changed_ = false;
+            drive_.release();
+            if (!prompter_.askOkCancel(diskPrompt(k, job_.piececount))) return false;
+            // A disk that is not in the drive, or not mounted, cannot be pinned.
+            if (retry([&] { return drive_.pin(); }) && fill(k)) return true;
+            if (!changed_) return false;
         }
-        return writePiece(k);
     }
 
-    // Empties the root of drive A: once the user has agreed, folders first.
-    bool erase(const std::vector<Drive>& drives, const Drive& shortDrive) {
+    bool fill(int k) {
+        std::vector<Drive> drives;
+        if (!retry([&] { return fs_.drives(drives); })) return false;
+        std::string root;
+        if (!onDisk([&](const std::string& r) {
+                root = r;
+                return 0;
+            }))
+            return false;
+        // The erase and the sweep act on the pinned disk alone, and only
+        // when it is a removable drive; its own free space decides the erase.
+        const auto listed = std::find_if(drives.begin(), drives.end(), [&](const Drive& d) {
+            return d.kind == DriveKind::Removable && d.root == root;
+        });
+        const bool removable = listed != drives.end();
+        if (removable) {
+            if (listed->available < job_.piecesize && !erase(k, listed->available)) return false;
+            if (!sweep(k)) return false;
+        }
+        // A flush that fails may have lost any of the disk's new files, so
+        // OK writes them all again before the next flush.
+        for (;;) {
+            if (k == 1 && removable && !addExtras()) return false;
+            if (!writePiece(k)) return false;
+            // The flush, on the pinned disk: a disk taken out before it asks for the disk again.
+            Errno flushed = 0;
+            if (!onDisk([&](const std::string& r) {
+                    flushed = fs_.syncVolume(r);
+                    return 0;
+                }))
+                return false;
+            if (flushed == 0) return true;
+            if (!prompter_.askOkCancel(recoveryText(flushed))) return false;
+        }
+    }
+
+    // Empties the root of the disk once the user has agreed, folders first.
+    bool erase(int k, std::int64_t available) {
         std::string root;
         std::vector<DirEntry> entries;
-        if (!onDriveA([&](const std::string& r) {
+        if (!onDisk([&](const std::string& r) {
                 root = r;
                 return fs_.list(r, entries);
             }))
             return false;
         if (entries.empty()) return true;
-        std::int64_t available = shortDrive.available;
-        for (const Drive& drive : drives)
-            if (drive.root == root) available = drive.available;
-        if (!prompter_.askYesNo(eraseQuestion(root, available, job_.piecesize))) return false;
+        // The room this disk's piece actually takes: the last one is shorter.
+        const std::int64_t needed = pieceSpan(job_.filesize, job_.piecesize, k).length;
+        if (!prompter_.askYesNo(eraseQuestion(root, available, needed))) return false;
 
         for (const DirEntry& entry : entries) {
             if (!entry.isDir) continue;
-            if (!onDriveA([&](const std::string& r) {
+            if (!onDisk([&](const std::string& r) {
                     const std::string path = pathInFolder(r, entry.name);
                     Errno e = fs_.removeFolder(path, false);
                     // A link to a folder goes as a file does.
@@ -168,7 +207,7 @@ private:
         }
         for (const DirEntry& entry : entries) {
             if (entry.isDir) continue;
-            if (!onDriveA([&](const std::string& r) {
+            if (!onDisk([&](const std::string& r) {
                     return deleted(fs_.removeFile(pathInFolder(r, entry.name), false));
                 }))
                 return false;
@@ -181,11 +220,16 @@ private:
     bool sweep(int k) {
         const std::string piece = pieceName(job_.filename, k);
         std::vector<DirEntry> entries;
-        if (!onDriveA([&](const std::string& r) { return fs_.list(r, entries); })) return false;
+        std::string root;
+        if (!onDisk([&](const std::string& r) {
+                root = r;
+                return fs_.list(r, entries);
+            }))
+            return false;
         for (const DirEntry& entry : entries) {
-            if (entry.isDir || (entry.name != piece && !endsWith(entry.name, ".vek"))) continue;
-            if (isSource(entry.name)) continue;
-            if (!onDriveA([&](const std::string& r) {
+            if (entry.isDir || (entry.name != piece && !entry.name.ends_with(".vek"))) continue;
+            if (isSource(pathInFolder(root, entry.name))) continue;
+            if (!onDisk([&](const std::string& r) {
                     return deleted(fs_.removeFile(pathInFolder(r, entry.name), true));
                 }))
                 return false;
@@ -193,70 +237,88 @@ private:
         return true;
     }
 
-    // Whether `name` in the root of drive A: is the file being split: a source
-    // on the disk whose name ends in ".vek" must not go to the sweep unasked.
-    bool isSource(const std::string& name) {
-        std::string root;
+    // Whether `path` on the disk is the file being split: a source on the
+    // disk whose name ends in ".vek" must not go to the sweep unasked.
+    bool isSource(const std::string& path) {
         FileInfo info;
-        return sourceKnown_ && fs_.driveA(root) == 0 && fs_.info(pathInFolder(root, name), info) == 0 &&
-               info.device == sourceInfo_.device && info.inode == sourceInfo_.inode;
+        return sourceKnown_ && fs_.info(path, info) == 0 && info.device == sourceInfo_.device &&
+               info.inode == sourceInfo_.inode;
     }
 
     bool addExtras() {
         const std::string joiner = pathInFolder(splitterFolder_, kJoiner);
-        return onDriveA(
-                   [&](const std::string& r) { return fs_.copyFile(joiner, pathInFolder(r, kJoiner)); }) &&
-               onDriveA([&](const std::string& r) {
+        return onDisk([&](const std::string& r) { return fs_.copyFile(joiner, pathInFolder(r, kJoiner)); }) &&
+               onDisk([&](const std::string& r) {
                    return writeManifest(fs_, pathInFolder(r, manifestName(job_.filename)), job_.filename,
                                         job_.piececount);
                }) &&
-               onDriveA([&](const std::string& r) {
+               onDisk([&](const std::string& r) {
                    return writeWhole(fs_, pathInFolder(r, kHelpFile), helpText());
                });
     }
 
+    // Writes piece k, hashed as it is copied and flushed before it is
+    // closed, then the checksum file that lists it.
     bool writePiece(int k) {
         const PieceSpan span = pieceSpan(job_.filesize, job_.piecesize, k);
         const std::string name = pieceName(job_.filename, k);
+        std::string hex;
         for (;;) {
             std::unique_ptr<File> piece;
             std::string path;
-            if (!onDriveA([&](const std::string& r) {
+            if (!onDisk([&](const std::string& r) {
                     path = pathInFolder(r, name);
                     return fs_.create(path, piece);
                 }))
                 return false;
-            const bool copied = retry([&] {
+            std::unique_ptr<PieceHash> hash;
+            // A disk swapped at a question about the copy is asked for again.
+            const bool copied = onDisk([&](const std::string&) {
+                hash = std::make_unique<PieceHash>();
                 ProgressTracker tracker(prompter_, span.length);
                 tracker.setItem(name);
-                return copyInChunks(fs_, *source_, span.offset, *piece, 0, span.length, tracker);
+                return copyInChunks(fs_, *source_, span.offset, *piece, 0, span.length, tracker, hash.get());
             });
             if (!copied) {
                 abandon(std::move(piece), path);
                 return false;
             }
+            // A failed flush may have dropped the bytes it could not write,
+            // and the descriptor is released whatever close reported: either
+            // way trying again means writing the piece anew.
+            Errno e = piece->sync();
             const Errno closed = piece->close();
-            if (closed == 0) return true;
-            // The descriptor is released whatever close reported, so trying
-            // again means writing the piece anew.
-            if (!prompter_.askOkCancel(recoveryText(closed))) {
+            if (e == 0) e = closed;
+            if (e == 0) {
+                hex = hash->hex();
+                break;
+            }
+            if (!prompter_.askOkCancel(recoveryText(e))) {
                 abandon(nullptr, path);
                 return false;
             }
         }
+        const std::string line = checksumLine({hex, name});
+        return onDisk([&](const std::string& r) {
+            return writeWhole(fs_, pathInFolder(r, checksumName(job_.filename)), line);
+        });
     }
 
     // A piece cut short would make a set that joins without complaint into a
-    // wrong file; it goes when the split ends in the middle of it.
+    // wrong file; it goes when the split ends in the middle of it, unless
+    // the disk it was on has gone meanwhile.
     void abandon(std::unique_ptr<File> piece, const std::string& path) {
         if (piece) piece->close();
-        fs_.removeFile(path, true);
+        std::string root;
+        if (drive_.root(root) == 0) fs_.removeFile(path, true);
     }
 
     FileSystem& fs_;
     Prompter& prompter_;
     const SplitJob& job_;
     const std::string splitterFolder_;
+    PinnedDriveA drive_;
+    bool changed_ = false;
     std::unique_ptr<File> source_;
     FileInfo sourceInfo_;
     bool sourceKnown_ = false;

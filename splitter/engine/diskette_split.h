@@ -15,7 +15,11 @@ namespace brindlecut {
 std::string helpText();
 
 // Runs the whole diskette dialogue through `prompter`: disk prompts, the erase
-// question, the retry questions. `splitterFolder` is the folder of the running
+// question, the retry questions. The disk the user answers a prompt with is
+// the only one touched until the next prompt; when it is taken out or another
+// takes its place, its prompt is shown again. Each disk also gets
+// `checksumName(filename)` listing its piece, and every file and then the disk
+// itself are flushed before the next prompt and before Done. `splitterFolder` is the folder of the running
 // splitter, where "join.exe" is looked for. Done after the last piece (the
 // window then shows "Files have been split successfully!!"); Cancelled after
 // a Cancel or No anywhere; Failed, before any prompt, only when the plan does

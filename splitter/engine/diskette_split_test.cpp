@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/checksum.h"
 #include "common/contract.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/scripted_prompter.h"
@@ -35,6 +36,14 @@ using testing::writeFile;
 
 using Names = std::vector<std::string>;
 
+// The disks are folders in memory where one can be had: each disk is flushed
+// to its device before the next prompt, and a flush of a volume that other
+// work shares can take long.
+const bool kDisksInMemory = [] {
+    if (::access("/dev/shm", W_OK) != 0) return false;
+    return ::setenv("TMPDIR", "/dev/shm", 1) == 0;
+}();
+
 const std::string kDisk1 = "Please insert disk # 1 and click OK.  EXISTING DATA WILL BE ERASED IF NEED BE!!";
 const std::string kDisk2 = "Please insert disk # 2 and click OK.  EXISTING DATA WILL BE ERASED IF NEED BE!!";
 const std::string kLastDisk2 =
@@ -47,7 +56,9 @@ const std::string kUnknown = "Unknown diskette error.Change it and click OK";
 const std::string kHelp =
     "BRINDLECUT\r\n\r\nHELP FILE\r\n To join the files ,the destination machine should have either\r\n"
     " Brindlecut or VB6 installed. \r\n If so ,run join.exe to join the files\r\n";
-const Names kFirstDisk = {"a.bin.1", "a.bin.inf.vek", "help.txt", "join.exe"};
+const Names kFirstDisk = {"a.bin.1", "a.bin.inf.vek", "a.bin.xxh128", "help.txt", "join.exe"};
+// Every later disk k holds its piece and the checksum file that lists it.
+Names laterDisk(int k) { return {"a.bin." + std::to_string(k), "a.bin.xxh128"}; }
 
 std::string okCancel(const std::string& text, bool ok) {
     return "okcancel: " + text + (ok ? " -> OK" : " -> Cancel");
@@ -57,11 +68,13 @@ std::string yesNo(const std::string& text, bool yes) {
 }
 
 const char* opName(Op op) {
-    static const char* names[] = {"Info",           "List",         "OpenRead",  "Create",   "CreateNew",
-                                  "RemoveFile",     "RemoveFolder", "Rename",    "CopyFile", "CopyRange",
-                                  "AvailableSpace", "Drives",       "DriveA",    "Read",     "Write",
-                                  "Size",           "Close",        "OpenWrite", "Reserve"};
-    static_assert(sizeof(names) / sizeof(names[0]) == static_cast<int>(Op::Reserve) + 1);
+    static const char* names[] = {
+        "Info",           "List",           "OpenRead",   "Create",     "CreateNew",
+        "RemoveFile",     "RemoveFolder",   "Rename",     "CopyFile",   "CopyRange",
+        "AvailableSpace", "Drives",         "DriveA",     "Read",       "Write",
+        "Size",           "Close",          "OpenWrite",  "Reserve",    "Sync",
+        "LinkInfo",       "CopyAttributes", "SyncFolder", "SyncVolume", "MountedVolume"};
+    static_assert(sizeof(names) / sizeof(names[0]) == static_cast<int>(Op::MountedVolume) + 1);
     return names[static_cast<int>(op)];
 }
 
@@ -85,7 +98,9 @@ public:
         insert(1);
         fs.beforeCall = [this](Op op, const std::string& path) {
             if (op == Op::Close && path == job.sourcepath) ++sourceCloses;
-            if (op != Op::DriveA) log.push_back(std::string(opName(op)) + " " + baseName(path));
+            // Lookups of the drive and of the pinned disk aside.
+            if (op != Op::DriveA && op != Op::MountedVolume)
+                log.push_back(std::string(opName(op)) + " " + baseName(path));
         };
     }
 
@@ -116,6 +131,14 @@ public:
         const PieceSpan span = pieceSpan(job.filesize, job.piecesize, k);
         return source.substr(static_cast<std::size_t>(span.offset), static_cast<std::size_t>(span.length));
     }
+    // The checksum file of disk k: one line, for piece k, hashed here from the source.
+    std::string expectedChecksums(int k) const {
+        PieceHash hash;
+        const std::string bytes = expectedPiece(k);
+        hash.update(bytes.data(), bytes.size());
+        return checksumLine({hash.hex(), "a.bin." + std::to_string(k)});
+    }
+    std::string checksums(int k) const { return readFile(disk(k) + "/a.bin.xxh128"); }
 
     TempDir tmp;
     std::string source;
@@ -137,6 +160,7 @@ void expectFirstDisk(const Rig& rig, const Names& names = kFirstDisk) {
               "a.bin\r\n " + std::to_string(rig.job.piececount) + " \r\n");
     EXPECT_EQ(readFile(rig.disk(1) + "/help.txt"), kHelp);
     EXPECT_EQ(readFile(rig.disk(1) + "/join.exe"), rig.joiner);
+    EXPECT_EQ(rig.checksums(1), rig.expectedChecksums(1));
 }
 
 TEST(HelpText, IsTheSixLinesEachEndedByCrLf) { EXPECT_EQ(helpText(), kHelp); }
@@ -167,8 +191,9 @@ TEST_P(WholeSets, OnePiecePerDiskAndTheExtrasOnDiskOne) {
     EXPECT_EQ(rig.prompter.shown, shown);
     expectFirstDisk(rig);
     for (int k = 2; k <= n; ++k) {
-        EXPECT_EQ(listNames(rig.disk(k)), Names{"a.bin." + std::to_string(k)});
+        EXPECT_EQ(listNames(rig.disk(k)), laterDisk(k));
         EXPECT_EQ(rig.piece(k), rig.expectedPiece(k));
+        EXPECT_EQ(rig.checksums(k), rig.expectedChecksums(k));
     }
     EXPECT_EQ(rig.rebuilt(), rig.source);
     EXPECT_EQ(rig.sourceCloses, 1);
@@ -245,13 +270,15 @@ TEST_P(EraseThreshold, ErasesOnlyWhenLessThanTheFullPieceSizeIsFree) {
         if (k == c.disk && c.erased) {
             rig.prompter.answer(true);
             shown.push_back(
-                yesNo(eraseQuestion(rig.disk(k), c.available == 999 ? "999" : "12", "1,000"), true));
+                // The question names the room this disk's piece takes: the last is 100 bytes.
+                yesNo(eraseQuestion(rig.disk(k), c.available == 999 ? "999" : "12", k == 3 ? "100" : "1,000"),
+                      true));
         }
     }
     ASSERT_TRUE(rig.run().isDone());
     EXPECT_EQ(rig.prompter.shown, shown);
 
-    Names expected = c.disk == 1 ? kFirstDisk : Names{"a.bin." + std::to_string(c.disk)};
+    Names expected = c.disk == 1 ? kFirstDisk : laterDisk(c.disk);
     if (!c.erased) {
         // Without the erase only the old manifest goes, to the sweep.
         expected.push_back("notes.txt");
@@ -326,8 +353,8 @@ TEST(DisketteSplit, TheSweepTakesThisPieceAndLowerCaseVekFilesOnly) {
     ::mkdir((d2 + "/dir.vek").c_str(), 0755);
     rig.prompter.ok().ok(rig.inserting(2));
     ASSERT_TRUE(rig.run().isDone());
-    EXPECT_EQ(listNames(d2), (Names{"OTHER.VEK", "a.bin.1", "a.bin.2", "a.bin.20", "avek", "dir.vek",
-                                    "notes.txt", "vek", "x.Vek"}));
+    EXPECT_EQ(listNames(d2), (Names{"OTHER.VEK", "a.bin.1", "a.bin.2", "a.bin.20", "a.bin.xxh128", "avek",
+                                    "dir.vek", "notes.txt", "vek", "x.Vek"}));
     EXPECT_EQ(rig.piece(2), rig.expectedPiece(2));
     EXPECT_EQ(readFile(d2 + "/a.bin.1"), "old");
 }
@@ -342,8 +369,8 @@ TEST(DisketteSplit, TheSweepSparesTheFileBeingSplitThoughItsNameEndsInVek) {
     writeFile(rig.disk(1) + "/old.vek", "old");
     rig.prompter.ok().ok(rig.inserting(2));
     ASSERT_TRUE(rig.run().isDone());
-    EXPECT_EQ(listNames(rig.disk(1)),
-              (Names{"help.txt", "join.exe", "movie.vek", "movie.vek.1", "movie.vek.inf.vek"}));
+    EXPECT_EQ(listNames(rig.disk(1)), (Names{"help.txt", "join.exe", "movie.vek", "movie.vek.1",
+                                             "movie.vek.inf.vek", "movie.vek.xxh128"}));
     EXPECT_EQ(readFile(onDisk), rig.source);
     EXPECT_EQ(readFile(rig.disk(1) + "/movie.vek.1") + readFile(rig.disk(2) + "/movie.vek.2"), rig.source);
 }
@@ -390,7 +417,7 @@ TEST_P(CancelAtPrompt, LeavesTheFinishedDisksAndTouchesNoOther) {
     EXPECT_EQ(rig.sourceCloses, 1);
     if (at > 1) expectFirstDisk(rig);
     if (at > 2) {
-        EXPECT_EQ(listNames(rig.disk(2)), Names{"a.bin.2"});
+        EXPECT_EQ(listNames(rig.disk(2)), laterDisk(2));
     }
     for (int k = at; k <= 3; ++k) EXPECT_EQ(listNames(rig.disk(k)), Names{"old.vek"}) << "disk " << k;
 }
@@ -407,6 +434,7 @@ struct FaultCase {
     int after;
     int position;  // where the recovery question comes among disk 1, the erase question and disk 2
     std::vector<std::string> repeated;  // the calls an OK adds (drive A: lookups aside)
+    bool afterPiece = false;            // the disk's piece is written when the fault comes
 };
 
 struct ErrorCase {
@@ -470,7 +498,7 @@ TEST_P(FaultAt, OkRepeatsTheFailedOperationAndCancelEndsTheSplit) {
             ASSERT_TRUE(outcome.isDone()) << outcome.text();
             EXPECT_EQ(rig.prompter.shown, shown);
             expectFirstDisk(rig);
-            EXPECT_EQ(listNames(rig.disk(2)), Names{"a.bin.2"});
+            EXPECT_EQ(listNames(rig.disk(2)), laterDisk(2));
             EXPECT_EQ(rig.rebuilt(), rig.source);
 
             std::map<std::string, int> extra = counted(rig.log);
@@ -500,11 +528,11 @@ TEST_P(FaultAt, OkRepeatsTheFailedOperationAndCancelEndsTheSplit) {
             EXPECT_EQ(rig.prompter.shown, shown);
             EXPECT_EQ(rig.sourceCloses, 1);
             if (c.position < 3) {
-                EXPECT_FALSE(exists(rig.disk(1) + "/a.bin.1"));
+                EXPECT_EQ(exists(rig.disk(1) + "/a.bin.1"), c.afterPiece);
                 EXPECT_EQ(listNames(rig.disk(2)), Names{"stale.vek"});
             } else {
                 expectFirstDisk(rig);
-                EXPECT_FALSE(exists(rig.disk(2) + "/a.bin.2"));
+                EXPECT_EQ(exists(rig.disk(2) + "/a.bin.2"), c.afterPiece);
             }
         }
     }
@@ -527,12 +555,20 @@ INSTANTIATE_TEST_SUITE_P(
                   0,
                   2,
                   {"Create a.bin.inf.vek", "Write a.bin.inf.vek", "Close a.bin.inf.vek"}},
-        FaultCase{"ManifestClose",
-                  Op::Close,
-                  ".inf.vek",
-                  0,
-                  2,
-                  {"Create a.bin.inf.vek", "Write a.bin.inf.vek", "Close a.bin.inf.vek"}},
+        FaultCase{
+            "ManifestClose",
+            Op::Close,
+            ".inf.vek",
+            0,
+            2,
+            {"Create a.bin.inf.vek", "Write a.bin.inf.vek", "Sync a.bin.inf.vek", "Close a.bin.inf.vek"}},
+        FaultCase{
+            "ManifestFlush",
+            Op::Sync,
+            ".inf.vek",
+            0,
+            2,
+            {"Create a.bin.inf.vek", "Write a.bin.inf.vek", "Sync a.bin.inf.vek", "Close a.bin.inf.vek"}},
         FaultCase{"HelpCreate", Op::Create, "help.txt", 0, 2, {"Create help.txt"}},
         FaultCase{"HelpWrite",
                   Op::Write,
@@ -545,7 +581,13 @@ INSTANTIATE_TEST_SUITE_P(
                   "help.txt",
                   0,
                   2,
-                  {"Create help.txt", "Write help.txt", "Close help.txt"}},
+                  {"Create help.txt", "Write help.txt", "Sync help.txt", "Close help.txt"}},
+        FaultCase{"HelpFlush",
+                  Op::Sync,
+                  "help.txt",
+                  0,
+                  2,
+                  {"Create help.txt", "Write help.txt", "Sync help.txt", "Close help.txt"}},
         FaultCase{"PieceCreate", Op::Create, "a.bin.1", 0, 2, {"Create a.bin.1"}},
         FaultCase{"PieceRead", Op::CopyRange, "src/a.bin", 0, 2, {"CopyRange a.bin"}},
         FaultCase{"PieceWrite", Op::Write, "a.bin.1", 0, 2, {"CopyRange a.bin", "Write a.bin.1"}},
@@ -554,7 +596,37 @@ INSTANTIATE_TEST_SUITE_P(
                   "a.bin.1",
                   0,
                   2,
-                  {"Create a.bin.1", "CopyRange a.bin", "Write a.bin.1", "Close a.bin.1"}},
+                  {"Create a.bin.1", "CopyRange a.bin", "Write a.bin.1", "Read a.bin", "Sync a.bin.1",
+                   "Close a.bin.1"}},
+        // A failed flush may have dropped bytes: OK writes the piece anew.
+        FaultCase{"PieceFlush",
+                  Op::Sync,
+                  "a.bin.1",
+                  0,
+                  2,
+                  {"Create a.bin.1", "CopyRange a.bin", "Write a.bin.1", "Read a.bin", "Sync a.bin.1",
+                   "Close a.bin.1"}},
+        FaultCase{"ChecksumCreate", Op::Create, "a.bin.xxh128", 0, 2, {"Create a.bin.xxh128"}, true},
+        FaultCase{"ChecksumFlush",
+                  Op::Sync,
+                  "a.bin.xxh128",
+                  0,
+                  2,
+                  {"Create a.bin.xxh128", "Write a.bin.xxh128", "Sync a.bin.xxh128", "Close a.bin.xxh128"},
+                  true},
+        // A failed flush of the disk may have lost any of its new files: OK writes them all again.
+        FaultCase{
+            "DiskFlush",
+            Op::SyncVolume,
+            "/disk1",
+            0,
+            2,
+            {"CopyFile join.exe",   "Create a.bin.inf.vek", "Write a.bin.inf.vek", "Sync a.bin.inf.vek",
+             "Close a.bin.inf.vek", "Create help.txt",      "Write help.txt",      "Sync help.txt",
+             "Close help.txt",      "Create a.bin.1",       "CopyRange a.bin",     "Write a.bin.1",
+             "Read a.bin",          "Sync a.bin.1",         "Close a.bin.1",       "Create a.bin.xxh128",
+             "Write a.bin.xxh128",  "Sync a.bin.xxh128",    "Close a.bin.xxh128",  "SyncVolume disk1"},
+            true},
         FaultCase{"LastDriveList", Op::Drives, "", 1, 3, {"Drives "}},
         FaultCase{"SweepListDisk2", Op::List, "/disk2", 0, 3, {"List disk2"}},
         FaultCase{"SweepDelete", Op::RemoveFile, "/stale.vek", 0, 3, {"RemoveFile stale.vek"}},
@@ -566,7 +638,31 @@ INSTANTIATE_TEST_SUITE_P(
                   "a.bin.2",
                   0,
                   3,
-                  {"Create a.bin.2", "CopyRange a.bin", "Write a.bin.2", "Close a.bin.2"}}),
+                  {"Create a.bin.2", "CopyRange a.bin", "Write a.bin.2", "Read a.bin", "Sync a.bin.2",
+                   "Close a.bin.2"}},
+        FaultCase{"LastPieceFlush",
+                  Op::Sync,
+                  "a.bin.2",
+                  0,
+                  3,
+                  {"Create a.bin.2", "CopyRange a.bin", "Write a.bin.2", "Read a.bin", "Sync a.bin.2",
+                   "Close a.bin.2"}},
+        FaultCase{"LastChecksumWrite",
+                  Op::Write,
+                  "a.bin.xxh128",
+                  1,
+                  3,
+                  {"Create a.bin.xxh128", "Write a.bin.xxh128", "Close a.bin.xxh128"},
+                  true},
+        FaultCase{"LastDiskFlush",
+                  Op::SyncVolume,
+                  "/disk2",
+                  0,
+                  3,
+                  {"Create a.bin.2", "CopyRange a.bin", "Write a.bin.2", "Read a.bin", "Sync a.bin.2",
+                   "Close a.bin.2", "Create a.bin.xxh128", "Write a.bin.xxh128", "Sync a.bin.xxh128",
+                   "Close a.bin.xxh128", "SyncVolume disk2"},
+                  true}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
 TEST(DisketteSplit, AnItemGoneBeforeItsDeleteCountsAsDeleted) {
@@ -593,8 +689,10 @@ TEST(DisketteSplit, DiskOnePutBackForDiskTwoLosesItsManifestAndTakesPieceTwo) {
     Rig rig(1000, 600);
     rig.prompter.ok().ok(rig.inserting(1));
     ASSERT_TRUE(rig.run().isDone());
-    EXPECT_EQ(listNames(rig.disk(1)), (Names{"a.bin.1", "a.bin.2", "help.txt", "join.exe"}));
+    EXPECT_EQ(listNames(rig.disk(1)), (Names{"a.bin.1", "a.bin.2", "a.bin.xxh128", "help.txt", "join.exe"}));
     EXPECT_EQ(listNames(rig.disk(2)), Names{});
+    // Its checksum file now lists piece 2, the piece it holds last.
+    EXPECT_EQ(rig.checksums(1), rig.expectedChecksums(2));
     EXPECT_EQ(rig.piece(1), rig.expectedPiece(1));
     EXPECT_EQ(readFile(rig.disk(1) + "/a.bin.2"), rig.expectedPiece(2));
 }
@@ -605,8 +703,9 @@ TEST(DisketteSplit, DiskOnePutBackShortOfRoomIsErasedAfterTheQuestion) {
     ASSERT_TRUE(rig.run().isDone());
     EXPECT_EQ(rig.prompter.shown,
               (std::vector<std::string>{okCancel(kDisk1, true), okCancel(kLastDisk2, true),
-                                        yesNo(eraseQuestion(rig.disk(1), "10", "600"), true)}));
-    EXPECT_EQ(listNames(rig.disk(1)), Names{"a.bin.2"});
+                                        // The last piece needs 400 bytes.
+                                        yesNo(eraseQuestion(rig.disk(1), "10", "400"), true)}));
+    EXPECT_EQ(listNames(rig.disk(1)), laterDisk(2));
 }
 
 TEST(DisketteSplit, WithNoRemovableDriveOnlyThePiecesAreWritten) {
@@ -626,8 +725,8 @@ TEST(DisketteSplit, WithNoRemovableDriveOnlyThePiecesAreWritten) {
     ASSERT_TRUE(rig.run().isDone());
     EXPECT_EQ(rig.prompter.shown,
               (std::vector<std::string>{okCancel(kDisk1, true), okCancel(kLastDisk2, true)}));
-    EXPECT_EQ(listNames(rig.disk(1)), (Names{"a.bin.1", "old.vek"}));
-    EXPECT_EQ(listNames(rig.disk(2)), (Names{"a.bin.2", "old.vek"}));
+    EXPECT_EQ(listNames(rig.disk(1)), (Names{"a.bin.1", "a.bin.xxh128", "old.vek"}));
+    EXPECT_EQ(listNames(rig.disk(2)), (Names{"a.bin.2", "a.bin.xxh128", "old.vek"}));
     EXPECT_EQ(rig.rebuilt(), rig.source);
 }
 
@@ -657,23 +756,122 @@ TEST(DisketteSplit, NoDiskAndCancelEndsTheSplit) {
     EXPECT_EQ(rig.sourceCloses, 1);
 }
 
-TEST(DisketteSplit, EraseActsOnDriveAForEachRemovableDriveShortOfRoom) {
+TEST(DisketteSplit, TheEraseDecisionTakesTheFreeSpaceOfTheDiskInDriveAAlone) {
     // Two removable drives: the second is drive A: and has room, the first has
-    // none, so drive A: is erased all the same, as the drive list is read.
+    // none. Only drive A:'s own room counts, so nothing is erased, and the
+    // other drive is never touched.
     Rig rig(1000, 600);
     const std::string other = rig.tmp.mkdir("other");
     writeFile(other + "/mine.txt", "keep");
+    writeFile(other + "/photos.zip.inf.vek", "theirs");
     writeFile(rig.disk(1) + "/old.txt", "x");
     rig.fs.setDrives(
         {Drive{other, DriveKind::Removable, 1}, Drive{rig.disk(1), DriveKind::Removable, 1 << 30}});
-    rig.prompter.ok().answer(true).ok(rig.inserting(2));
+    rig.prompter.ok().ok(rig.inserting(2));
     ASSERT_TRUE(rig.run().isDone());
     EXPECT_EQ(rig.prompter.shown,
-              (std::vector<std::string>{okCancel(kDisk1, true),
-                                        yesNo(eraseQuestion(rig.disk(1), "1,073,741,824", "600"), true),
-                                        okCancel(kLastDisk2, true)}));
-    expectFirstDisk(rig);
-    EXPECT_EQ(listNames(other), Names{"mine.txt"});
+              (std::vector<std::string>{okCancel(kDisk1, true), okCancel(kLastDisk2, true)}));
+    Names names = kFirstDisk;
+    names.push_back("old.txt");
+    expectFirstDisk(rig, names);
+    EXPECT_EQ(listNames(other), (Names{"mine.txt", "photos.zip.inf.vek"}));
+}
+
+// Every file of a disk, and then the disk itself, reach the device before
+// the prompt for the next disk and before the split reports success.
+TEST(DisketteSplit, EachDiskIsFlushedBeforeTheNextPromptAndBeforeSuccess) {
+    Rig rig(1300, 600);
+    std::vector<std::string> events;
+    auto logging = rig.fs.beforeCall;
+    rig.fs.beforeCall = [&, logging](Op op, const std::string& path) {
+        logging(op, path);
+        const std::string name = baseName(path);
+        if (op == Op::Write || op == Op::Sync || op == Op::Close || op == Op::SyncVolume ||
+            op == Op::CopyFile)
+            if (path.find("/disk") != std::string::npos || op == Op::CopyFile)
+                events.push_back(std::string(opName(op)) + " " + name);
+    };
+    for (int k = 1; k <= 3; ++k)
+        rig.prompter.ok([&, k] {
+            events.push_back("prompt " + std::to_string(k));
+            if (k > 1) rig.insert(k);
+        });
+    ASSERT_TRUE(rig.run().isDone());
+
+    const auto file = [](const std::string& name) {
+        return std::vector<std::string>{"Write " + name, "Sync " + name, "Close " + name};
+    };
+    std::vector<std::string> expected = {"prompt 1", "CopyFile join.exe"};
+    for (const char* name : {"a.bin.inf.vek", "help.txt", "a.bin.1", "a.bin.xxh128"})
+        for (const std::string& step : file(name)) expected.push_back(step);
+    expected.push_back("SyncVolume disk1");
+    for (int k = 2; k <= 3; ++k) {
+        expected.push_back("prompt " + std::to_string(k));
+        for (const std::string& name : {"a.bin." + std::to_string(k), std::string("a.bin.xxh128")})
+            for (const std::string& step : file(name)) expected.push_back(step);
+        expected.push_back("SyncVolume disk" + std::to_string(k));
+    }
+    EXPECT_EQ(events, expected);
+}
+
+// A disk taken out, or another put in, while a question about it is shown:
+// the disk's prompt comes again and the whole disk is written on the disk the
+// user then answers it with; the other disk is never written.
+struct ChangeCase {
+    const char* name;
+    int answeredWith;  // the disk in the drive when the prompt shown again is answered
+    Op op;             // the operation on disk 1 that fails, so that a question is shown
+    const char* pathContains;
+    int copies;  // pieces copied in all: nothing more is copied to a disk that has gone
+};
+
+void PrintTo(const ChangeCase& c, std::ostream* os) { *os << c.name; }
+
+class DiskChanged : public ::testing::TestWithParam<ChangeCase> {};
+
+TEST_P(DiskChanged, ShowsTheDisksPromptAgainAndWritesTheWholeDiskOnTheOneThenInserted) {
+    const ChangeCase& c = GetParam();
+    Rig rig(1000, 600);
+    writeFile(rig.disk(3) + "/other.txt", "theirs");
+    rig.fs.failOn(c.op, EROFS, c.pathContains);  // asks about the disk
+    rig.prompter.ok()
+        .ok(rig.inserting(3))  // "write protected": another disk goes in instead
+        .ok(rig.inserting(c.answeredWith))
+        .ok([&] { rig.insert(2); });
+    ASSERT_TRUE(rig.run().isDone());
+    EXPECT_EQ(rig.prompter.shown,
+              (std::vector<std::string>{okCancel(kDisk1, true), okCancel(kProtected, true),
+                                        okCancel(kDisk1, true), okCancel(kLastDisk2, true)}));
+    const std::string first = rig.disk(c.answeredWith);
+    for (const char* name : {"a.bin.inf.vek", "help.txt", "join.exe", "a.bin.xxh128"})
+        EXPECT_TRUE(exists(first + "/" + name)) << name;
+    EXPECT_EQ(readFile(first + "/a.bin.1"), rig.expectedPiece(1));
+    if (c.answeredWith == 1) {
+        EXPECT_EQ(listNames(rig.disk(3)), Names{"other.txt"}) << "the disk put in by mistake is untouched";
+        expectFirstDisk(rig);
+    }
+    EXPECT_EQ(rig.piece(2), rig.expectedPiece(2));
+    EXPECT_EQ(rig.fs.calls(Op::CopyRange), c.copies);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Disks, DiskChanged,
+    ::testing::Values(ChangeCase{"FirstDiskPutBack", 1, Op::Create, "a.bin.1", 2},
+                      ChangeCase{"OtherDiskKept", 3, Op::Create, "a.bin.1", 2},
+                      ChangeCase{"SwappedAtTheCopysQuestion", 1, Op::CopyRange, "src/a.bin", 3},
+                      ChangeCase{"SwappedAtTheFlushsQuestion", 1, Op::SyncVolume, "/disk1", 3},
+                      ChangeCase{"SwappedAtTheSweepsListing", 1, Op::List, "/disk1", 2}),
+    [](const ::testing::TestParamInfo<ChangeCase>& info) { return std::string(info.param.name); });
+
+TEST(DisketteSplit, CancelAtThePromptShownAgainForAChangedDiskEndsTheSplit) {
+    Rig rig(1000, 600);
+    rig.fs.failOn(Op::CopyFile, EIO, "join.exe");
+    rig.prompter.ok().ok([&] { rig.pullOut(); }).cancel();
+    EXPECT_TRUE(rig.run().isCancelled());
+    EXPECT_EQ(rig.prompter.shown, (std::vector<std::string>{okCancel(kDisk1, true), okCancel(kUnknown, true),
+                                                            okCancel(kDisk1, false)}));
+    EXPECT_EQ(rig.sourceCloses, 1);
+    EXPECT_EQ(listNames(rig.disk(1)), Names{});
 }
 
 class ProgressCancel : public ::testing::TestWithParam<int> {};

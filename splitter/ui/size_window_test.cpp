@@ -482,8 +482,9 @@ TEST_F(SizeWindowTest, FolderSplitWritesThePiecesAndReturnsToTheStartWindow) {
     flushDeletes();
 
     EXPECT_EQ(dialogs_.shown, std::vector<std::string>{"tell: " + kFolderDone});
-    EXPECT_EQ(testing::listNames(out_), (std::vector<std::string>{"report.doc.1", "report.doc.2",
-                                                                  "report.doc.3", "report.doc.inf.vek"}));
+    EXPECT_EQ(testing::listNames(out_),
+              (std::vector<std::string>{"report.doc.1", "report.doc.2", "report.doc.3", "report.doc.inf.vek",
+                                        "report.doc.xxh128"}));
     EXPECT_EQ(testing::readFile(out_ + "/report.doc.1"), source_.substr(0, 1024));
     EXPECT_EQ(testing::readFile(out_ + "/report.doc.2"), source_.substr(1024, 1024));
     EXPECT_EQ(testing::readFile(out_ + "/report.doc.3"), source_.substr(2048));
@@ -607,14 +608,15 @@ TEST_F(SizeWindowDisketteTest, DisketteSplitFillsEachDiskAndTheWindowStays) {
     EXPECT_EQ(dialogs_.shown, (std::vector<std::string>{diskPrompt(1, 3), diskPrompt(2, 3), diskPrompt(3, 3),
                                                         "tell: " + kDisketteDone}));
     EXPECT_EQ(testing::listNames(disks_[0]),
-              (std::vector<std::string>{"help.txt", "join.exe", "report.doc.1", "report.doc.inf.vek"}));
+              (std::vector<std::string>{"help.txt", "join.exe", "report.doc.1", "report.doc.inf.vek",
+                                        "report.doc.xxh128"}));
     EXPECT_EQ(testing::readFile(disks_[0] + "/report.doc.1"), source_.substr(0, 1024));
     EXPECT_EQ(testing::readFile(disks_[0] + "/join.exe"), joiner_);
     EXPECT_EQ(testing::readFile(disks_[0] + "/report.doc.inf.vek"), manifestBytes("report.doc", 3));
     EXPECT_EQ(testing::readFile(disks_[0] + "/help.txt"), helpText());
-    EXPECT_EQ(testing::listNames(disks_[1]), std::vector<std::string>{"report.doc.2"});
+    EXPECT_EQ(testing::listNames(disks_[1]), (std::vector<std::string>{"report.doc.2", "report.doc.xxh128"}));
     EXPECT_EQ(testing::readFile(disks_[1] + "/report.doc.2"), source_.substr(1024, 1024));
-    EXPECT_EQ(testing::listNames(disks_[2]), std::vector<std::string>{"report.doc.3"});
+    EXPECT_EQ(testing::listNames(disks_[2]), (std::vector<std::string>{"report.doc.3", "report.doc.xxh128"}));
     EXPECT_EQ(testing::readFile(disks_[2] + "/report.doc.3"), source_.substr(2048));
 
     ASSERT_FALSE(window_.isNull());

@@ -548,8 +548,9 @@ TEST_F(SourceWindowTest, FolderSplitThroughAllThreeWindows) {
     control<QPushButton>(form2, "accept")->click();
     EXPECT_EQ(windowsOnScreen(), QStringList{"intro"});
     EXPECT_EQ(dialogs.texts, std::vector<std::string>{"The files have been splitted successfully"});
-    EXPECT_EQ(testing::listNames(out), (std::vector<std::string>{"report.doc.1", "report.doc.2",
-                                                                 "report.doc.3", "report.doc.inf.vek"}));
+    EXPECT_EQ(testing::listNames(out),
+              (std::vector<std::string>{"report.doc.1", "report.doc.2", "report.doc.3", "report.doc.inf.vek",
+                                        "report.doc.xxh128"}));
     EXPECT_EQ(testing::readFile(out + "/report.doc.1"), bytes.substr(0, 1048576));
     EXPECT_EQ(testing::readFile(out + "/report.doc.2"), bytes.substr(1048576, 1048576));
     EXPECT_EQ(testing::readFile(out + "/report.doc.3"), bytes.substr(2097152));
