@@ -48,6 +48,7 @@ private:
     Outcome removeEarlier(const std::vector<std::string>& inTheWay);
     Outcome createPieces();
     Outcome fillPieces(File& source);
+    Outcome flushPieces();
     Outcome copyFailure(File& source, std::int64_t k, Errno error, std::int64_t done);
     Outcome writeChecksums();
 
@@ -222,7 +223,7 @@ Outcome FolderSplit::createPieces() {
     return Outcome::done();
 }
 
-// Each piece is hashed as it is copied and flushed before it is closed.
+// Each piece is hashed as it is copied.
 Outcome FolderSplit::fillPieces(File& source) {
     ProgressTracker tracker(prompter_, job_.filesize);
     for (std::int64_t k = 1; k <= count_; ++k) {
@@ -245,13 +246,24 @@ Outcome FolderSplit::fillPieces(File& source) {
             }
             return copyFailure(source, k, e, tracker.done());
         }
-        if (Errno e = piece->sync()) {
-            piece->close();
-            return stop("The split was stopped: a piece could not be written.", path, e);
-        }
         if (Errno e = piece->close())
             return stop("The split was stopped: a piece could not be written.", path, e);
         checksums_.push_back({hash.hex(), pieceName(job_.filename, k)});
+    }
+    return flushPieces();
+}
+
+// The pieces reach the disk only once all of them are written: the disk
+// then writes one piece while the next is copied (copyInChunks starts each
+// chunk's write at once), instead of the copy waiting for every piece in
+// turn. Each flush finds most of its piece written already.
+Outcome FolderSplit::flushPieces() {
+    for (std::int64_t k = 1; k <= count_; ++k) {
+        const std::string path = piecePath(k);
+        std::unique_ptr<File> piece;
+        Errno e = fs_.openRead(path, piece);
+        if (e == 0) e = piece->sync();
+        if (e) return stop("The split was stopped: a piece could not be written to the disk.", path, e);
     }
     return Outcome::done();
 }

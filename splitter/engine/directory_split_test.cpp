@@ -172,16 +172,17 @@ TEST_F(DirectorySplit, PiecesAreAllCreatedFirstThenFilledOneAtATimeAndTheManifes
 
     ASSERT_TRUE(splitToFolder(fs, prompter, job).isDone());
 
-    // Each file is flushed before it is closed, the checksums come after the
-    // pieces and before the manifest, and the folder is flushed last of all.
+    // The pieces are flushed once all are written, the checksums come after
+    // the pieces and before the manifest, each flushed before it is closed,
+    // and the folder is flushed last of all.
     std::vector<std::string> expected;
     for (int k = 1; k <= 5; ++k) {
         expected.push_back("create data.bin." + std::to_string(k));
         expected.push_back("close data.bin." + std::to_string(k));
     }
     for (int k = 1; k <= 5; ++k)
-        for (const char* step : {"open ", "write ", "sync ", "close "})
-            expected.push_back(step + pieceName(kName, k));
+        for (const char* step : {"open ", "write ", "close "}) expected.push_back(step + pieceName(kName, k));
+    for (int k = 1; k <= 5; ++k) expected.push_back("sync " + pieceName(kName, k));
     for (const std::string& name : {checksumName(kName), manifestName(kName)})
         for (const char* step : {"create ", "write ", "sync ", "close "}) expected.push_back(step + name);
     expected.push_back("flush folder");
