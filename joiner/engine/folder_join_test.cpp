@@ -101,7 +101,7 @@ TEST_P(RefusedManifestTest, IsFailedNamingTheFileAndLeavesTheJobAlone) {
     writeFile(path, GetParam().bytes);
     writeFile(dir / "x.1", "piece");
     FaultyFileSystem fs;
-    FolderJoinJob job{"/earlier/e.inf.vek", "e", 4, "/earlier/e"};
+    FolderJoinJob job{"/earlier/e.inf.vek", "e", 4, "/earlier/"};
     const Outcome outcome = readFolderManifest(fs, path, job);
     ASSERT_TRUE(outcome.isFailed());
     EXPECT_EQ(outcome.path, path);
@@ -110,7 +110,7 @@ TEST_P(RefusedManifestTest, IsFailedNamingTheFileAndLeavesTheJobAlone) {
     EXPECT_EQ(job.manifestPath, "/earlier/e.inf.vek");
     EXPECT_EQ(job.filename, "e");
     EXPECT_EQ(job.piececount, 4);
-    EXPECT_EQ(job.pieceBase, "/earlier/e");
+    EXPECT_EQ(job.folder, "/earlier/");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -161,7 +161,7 @@ TEST(ReadFolderManifest, FillsTheJobFromLineOneAndTheManifestsFolder) {
         EXPECT_EQ(job.manifestPath, path);
         EXPECT_EQ(job.filename, c.filename);
         EXPECT_EQ(job.piececount, c.count);
-        EXPECT_EQ(job.pieceBase, dir.path() + "/" + c.filename);
+        EXPECT_EQ(job.folder, dir.path() + "/");
     }
 }
 
@@ -175,7 +175,7 @@ TEST(ReadFolderManifest, BareManifestNameFindsPiecesInTheCurrentFolder) {
     const Outcome outcome = readFolderManifest(fs, "x.inf.vek", job);
     std::filesystem::current_path(previous);
     ASSERT_TRUE(outcome.isDone());
-    EXPECT_EQ(job.pieceBase, "x");
+    EXPECT_EQ(job.folder, "./");
 }
 
 // ---- the destination check ---------------------------------------------------
@@ -233,25 +233,36 @@ TEST(CheckDestination, AsksOnlyWhenAFileIsThereAndNoRefuses) {
     EXPECT_EQ(readFile(dir / "there.bin"), "old");
 }
 
-TEST(TemporaryPathFor, IsHiddenBesideTheDestinationAndUnused) {
+TEST(TemporaryPathFor, IsHiddenBesideTheDestinationAndNumberedAfterTheFirst) {
     TempDir dir;
-    FaultyFileSystem fs;
-    const std::string first = temporaryPathFor(fs, dir / "report.doc");
-    EXPECT_EQ(folderOf(first), dir.path() + "/");
-    EXPECT_EQ(baseName(first).front(), '.');
-    EXPECT_NE(baseName(first).find("report.doc"), std::string::npos);
-    writeFile(first, "taken");
-    const std::string second = temporaryPathFor(fs, dir / "report.doc");
-    EXPECT_NE(second, first);
-    EXPECT_FALSE(exists(second));
-    EXPECT_EQ(folderOf(second), dir.path() + "/");
+    const std::string first = temporaryPathFor(dir / "report.doc", 1);
+    EXPECT_EQ(first, dir / ".report.doc.joining");
+    EXPECT_EQ(temporaryPathFor(dir / "report.doc", 2), dir / ".report.doc.joining-2");
+    EXPECT_EQ(temporaryPathFor(dir / "report.doc", 999), dir / ".report.doc.joining-999");
 
     // The longest name a file may have still leaves a usable temporary name.
     const std::string longName(255, 'n');
-    const std::string longTemp = temporaryPathFor(fs, dir / longName);
+    const std::string longTemp = temporaryPathFor(dir / longName, 999);
     EXPECT_LE(baseName(longTemp).size(), 255u);
     writeFile(longTemp, "fits");
     EXPECT_EQ(readFile(longTemp), "fits");
+}
+
+TEST(RebuiltFile, TakesTheFirstFreeNameAndNeverWritesThroughALink) {
+    TempDir dir;
+    FaultyFileSystem fs;
+    writeFile(dir / "target", "not ours");
+    ASSERT_EQ(::symlink((dir / "target").c_str(), temporaryPathFor(dir / "report.doc", 1).c_str()), 0);
+    writeFile(temporaryPathFor(dir / "report.doc", 2), "taken");
+    RebuiltFile rebuilt(fs, dir / "report.doc");
+    ASSERT_EQ(rebuilt.open(), 0);
+    EXPECT_EQ(rebuilt.temporaryPath(), temporaryPathFor(dir / "report.doc", 3));
+    ASSERT_EQ(rebuilt.file().writeAt(0, "new", 3), 0);
+    ASSERT_EQ(rebuilt.commit(), 0);
+    EXPECT_TRUE(rebuilt.placed());
+    EXPECT_EQ(readFile(dir / "report.doc"), "new");
+    EXPECT_EQ(readFile(dir / "target"), "not ours");
+    EXPECT_EQ(readFile(temporaryPathFor(dir / "report.doc", 2)), "taken");
 }
 
 // ---- whole joins -------------------------------------------------------------
@@ -298,7 +309,8 @@ TEST_F(FolderJoinTest, TwelvePiecesAreReadInNumericOrder) {
     const FolderJoinJob job = prepare(12, 100);
     std::vector<std::string> opened;
     fs.beforeCall = [&](Op op, const std::string& path) {
-        if (op == Op::OpenRead) opened.push_back(baseName(path));
+        // The look for a checksum file comes first and finds none.
+        if (op == Op::OpenRead && !path.ends_with(".xxh128")) opened.push_back(baseName(path));
     };
     ASSERT_TRUE(join(job).isDone());
     std::vector<std::string> expected;
