@@ -99,18 +99,18 @@ Outcome readDisketteManifest(FileSystem& fs, Prompter& prompter, DisketteJoinJob
         Errno e = drive.pin();
         if (e == 0) e = findManifests(fs, drive, found, name);
         if (e) {
-            if (!prompter.askOkCancel(retryQuestion(e))) return Outcome::cancelled();
+            if (!prompter.askOkCancel(retryQuestion(e))) return stopped();
             continue;
         }
         if (found == 1) break;
-        if (!prompter.askOkCancel(found == 0 ? kNoManifest : kManyManifests)) return Outcome::cancelled();
+        if (!prompter.askOkCancel(found == 0 ? kNoManifest : kManyManifests)) return stopped();
     }
 
     Manifest manifest;
     for (;;) {
         Outcome refused;
         if (Errno e = readManifestOnDisk(fs, drive, name, manifest, refused)) {
-            if (!prompter.askOkCancel(retryQuestion(e))) return Outcome::cancelled();
+            if (!prompter.askOkCancel(retryQuestion(e))) return stopped();
             drive.pin();
             continue;
         }
@@ -120,7 +120,7 @@ Outcome readDisketteManifest(FileSystem& fs, Prompter& prompter, DisketteJoinJob
     job.manifestName = name;
     job.filename = manifest.filename;
     job.piececount = manifest.count;
-    return Outcome::done();
+    return finished();
 }
 
 Outcome joinFromDiskettes(FileSystem& fs, Prompter& prompter, const DisketteJoinJob& job,
@@ -153,7 +153,7 @@ Outcome joinFromDiskettes(FileSystem& fs, Prompter& prompter, const DisketteJoin
         std::string hash;
         std::int64_t size = 0;
         while (!pieceOnDisk(fs, drive, job.filename, i, path, size, hash)) {
-            if (!prompter.askOkCancel(kWrongDisk)) return Outcome::cancelled();
+            if (!prompter.askOkCancel(kWrongDisk)) return stopped();
             drive.pin();
         }
         if (i == 1) fullSize = size;
@@ -165,7 +165,7 @@ Outcome joinFromDiskettes(FileSystem& fs, Prompter& prompter, const DisketteJoin
             ProgressTracker tracker(prompter, size);
             e = appendPiece(fs, path, rebuilt.file(), offset, tracker, failedPath, hash);
         }
-        if (e == ECANCELED) return Outcome::cancelled();
+        if (e == ECANCELED) return stopped();
         if (e == kPieceDamaged)
             return Outcome::failed(diskText("The piece on disk #", i, " is damaged. Nothing was changed."),
                                    path);

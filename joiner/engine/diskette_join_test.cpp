@@ -747,7 +747,7 @@ TEST_F(DisketteTest, DestinationFolderFlushFailureNamesItAndKeepsTheDisks) {
     fs.failOn(Op::SyncFolder, EIO);
     const Outcome outcome = join(job(2));
     ASSERT_TRUE(outcome.isFailed());
-    EXPECT_EQ(outcome.message, "The split set was kept: the rebuilt file's folder could not be flushed.");
+    EXPECT_EQ(outcome.message, "The folder could not be flushed, so the split set was kept.");
     EXPECT_EQ(outcome.path, dest / "report.doc");
     EXPECT_EQ(outcome.error, EIO);
     EXPECT_EQ(readFile(dest / "report.doc"), data);

@@ -26,7 +26,7 @@ Outcome readFolderManifest(FileSystem& fs, const std::string& manifestPath, Fold
     job.manifestPath = manifestPath;
     job.filename = manifest.filename;
     job.piececount = manifest.count;
-    return Outcome::done();
+    return finished();
 }
 
 Outcome joinFromFolder(FileSystem& fs, Prompter& prompter, const FolderJoinJob& job,
@@ -87,10 +87,9 @@ Outcome joinFromFolder(FileSystem& fs, Prompter& prompter, const FolderJoinJob& 
             const std::string hash =
                 unread ? std::string() : listedHashIn(checksums, pieceName(job.filename, i), from);
             Errno e = appendPiece(fs, piecePath(job, i), rebuilt.file(), offset, tracker, failedPath, hash);
-            if (e == ECANCELED) return Outcome::cancelled();
+            if (e == ECANCELED) return stopped();
             if (e == kPieceDamaged)
-                return failure("A piece is damaged: it does not match its checksum. Nothing was changed.",
-                               failedPath);
+                return failure("A piece is damaged: its checksum differs. Nothing was changed.", failedPath);
             if (e && failedPath.empty()) return failure(kNotWritten, destination, e);
             if (e) return failure("A piece could not be read.", failedPath, e);
         }
@@ -118,7 +117,7 @@ Outcome joinFromFolder(FileSystem& fs, Prompter& prompter, const FolderJoinJob& 
     remove(job.manifestPath);
     if (!unread) remove(checksumPath);
     for (int i = 1; i <= count; ++i) remove(piecePath(job, i));
-    if (kept.empty()) return Outcome::done();
+    if (kept.empty()) return finished();
     std::string notice = "The file has been rebuilt, but these files of the split set could not be deleted:";
     for (const auto& [path, e] : kept) notice += "\n" + path + ": " + reasonText(e);
     return Outcome::done(notice);

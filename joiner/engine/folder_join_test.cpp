@@ -679,10 +679,10 @@ namespace {
 
 // ---- durability, confined writes, cut-off and damaged sets -------------------
 
-const std::string kDamaged = "A piece is damaged: it does not match its checksum. Nothing was changed.";
+const std::string kDamaged = "A piece is damaged: its checksum differs. Nothing was changed.";
 const std::string kWrongSize = "A piece of the split file has the wrong size.";
 const std::string kChecksumRefused =
-    "The checksum file cannot be read or does not list every piece. Remove it to join without verification.";
+    "The checksum file cannot be read or lacks a piece. Remove it to join without verification.";
 
 // The checksum file that the splitter writes beside the manifest, in the
 // order given (pieces numbered from 1).
@@ -924,7 +924,7 @@ TEST_F(FolderJoinTest, FailedFlushOfTheFolderKeepsTheSetBesideTheRebuiltFile) {
     fs.failOn(Op::SyncFolder, EIO);
     const Outcome outcome = join(job);
     ASSERT_TRUE(outcome.isFailed());
-    EXPECT_EQ(outcome.message, "The split set was kept: the rebuilt file's folder could not be flushed.");
+    EXPECT_EQ(outcome.message, "The folder could not be flushed, so the split set was kept.");
     EXPECT_EQ(outcome.path, dest / "report.doc");
     EXPECT_EQ(outcome.error, EIO);
     // The rename had been done: the file is complete, and nothing was deleted.

@@ -1,5 +1,6 @@
 #include "joiner/engine/join_steps.h"
 
+#include <cstring>
 #include <memory>
 
 #include "common/contract.h"
@@ -17,6 +18,10 @@ constexpr std::size_t kHexDigits = 32;
 Outcome failure(const char* message, const std::string& path, Errno error) {
     return Outcome::failed(message, path, error);
 }
+
+Outcome stopped() { return Outcome::cancelled(); }
+
+Outcome finished() { return Outcome::done(); }
 
 Destination destinationFor(FileSystem& fs, const std::string& folder, const std::string& filename) {
     Destination destination{pathInFolder(folder, filename), false};
@@ -40,13 +45,13 @@ Outcome prepareDestination(FileSystem& fs, Prompter& prompter, const std::string
                            const std::string& filename, std::string& destinationPath) {
     // An empty folder path would put the rebuilt file at the root of the file system.
     if (destFolder.empty()) return failure("No destination folder has been chosen.");
-    if (!checkDestination(fs, prompter, destFolder, filename, destinationPath)) return Outcome::cancelled();
+    if (!checkDestination(fs, prompter, destFolder, filename, destinationPath)) return stopped();
     FileInfo info;
     if (fs.info(destinationPath, info) == 0 && info.isDir)
         return failure("A folder of that name is in the destination folder.", destinationPath, EISDIR);
     // Neither counted against the free space nor in the way of the temporary name.
     removeLeftoverOf(fs, destinationPath);
-    return Outcome::done();
+    return finished();
 }
 
 const char* pieceSizeFault(int number, int count, std::int64_t size, std::int64_t fullSize) {
@@ -60,14 +65,18 @@ const char* pieceSizeFault(int number, int count, std::int64_t size, std::int64_
 
 std::string listedHashIn(const std::string& text, const std::string& name, std::size_t& from) {
     // A line is 32 hex digits, two blanks, the name and a line feed.
-    std::string tail(2, ' ');
-    tail += name;
-    tail += '\n';
+    const std::size_t lineSize = kHexDigits + 2 + name.size() + 1;
     for (int pass = 0; pass < 2; ++pass, from = 0) {
-        for (std::size_t at = text.find(tail, from); at != std::string::npos; at = text.find(tail, at + 1)) {
-            if (at < kHexDigits || (at > kHexDigits && text[at - kHexDigits - 1] != '\n')) continue;
-            from = at + tail.size();
-            return text.substr(at - kHexDigits, kHexDigits);
+        for (std::size_t at = from; at < text.size();) {
+            std::size_t end = text.find('\n', at);
+            if (end == std::string::npos) end = text.size();
+            const char* line = text.data() + at;
+            if (end + 1 - at == lineSize && line[kHexDigits] == ' ' && line[kHexDigits + 1] == ' ' &&
+                std::memcmp(line + kHexDigits + 2, name.data(), name.size()) == 0) {
+                from = end + 1;
+                return text.substr(at, kHexDigits);
+            }
+            at = end + 1;
         }
     }
     return {};
@@ -79,9 +88,8 @@ Errno readChecksumFile(FileSystem& fs, const std::string& path, std::string& tex
 
 Outcome refusedChecksumFile(const std::string& path, Errno error) {
     return failure(
-        "The checksum file cannot be read or does not list every piece. Remove it to join without "
-        "verification.",
-        path, error);
+        "The checksum file cannot be read or lacks a piece. Remove it to join without verification.", path,
+        error);
 }
 
 Errno appendPiece(FileSystem& fs, const std::string& piecePath, File& destination, std::int64_t& offset,
@@ -104,9 +112,9 @@ Errno appendPiece(FileSystem& fs, const std::string& piecePath, File& destinatio
 
 Outcome placeRebuilt(RebuiltFile& rebuilt, const std::string& destination) {
     const Errno e = rebuilt.commit();
-    if (e == 0) return Outcome::done();
+    if (e == 0) return finished();
     if (!rebuilt.placed()) return failure(kNotWritten, destination, e);
-    return failure("The split set was kept: the rebuilt file's folder could not be flushed.", destination, e);
+    return failure("The folder could not be flushed, so the split set was kept.", destination, e);
 }
 
 }  // namespace brindlecut

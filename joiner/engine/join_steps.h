@@ -23,6 +23,9 @@ inline constexpr Errno kPieceDamaged = EBADMSG;
 // A failed outcome with one of the joins' fixed texts; built in one place
 // rather than at every refusal, which keeps join.exe small.
 Outcome failure(const char* message, const std::string& path = {}, Errno error = 0);
+// Outcome::cancelled() and Outcome::done(), likewise made in one place.
+Outcome stopped();
+Outcome finished();
 
 inline constexpr const char* kNotWritten = "The rebuilt file could not be written.";
 
