@@ -126,17 +126,15 @@ Outcome readDisketteManifest(FileSystem& fs, Prompter& prompter, DisketteJoinJob
 Outcome joinFromDiskettes(FileSystem& fs, Prompter& prompter, const DisketteJoinJob& job,
                           const std::string& destFolder) {
     const int count = job.piececount;
-    if (!isSafeFileName(job.filename) || count < 1 || count > kMaxPieces)
-        return failure("No split manifest has been read.");
     std::string destination;
-    if (Outcome ready = prepareDestination(fs, prompter, destFolder, job.filename, destination);
+    if (Outcome ready = prepareDestination(fs, prompter, destFolder, job.filename, count, destination);
         !ready.isDone())
         return ready;
 
     // Until the last piece is in, the rebuilt file is a hidden temporary one,
     // so that an early end leaves no partial file and spares an earlier one.
     RebuiltFile rebuilt(fs, destination);
-    if (Errno e = rebuilt.open()) return failure("The rebuilt file could not be created.", destination, e);
+    if (Outcome started = startRebuilt(rebuilt, destination); !started.isDone()) return started;
 
     // Piece 1 comes from the disk that held the manifest, so no prompt; every
     // other disk is pinned when the user has answered its prompt.
@@ -165,15 +163,13 @@ Outcome joinFromDiskettes(FileSystem& fs, Prompter& prompter, const DisketteJoin
             ProgressTracker tracker(prompter, size);
             e = appendPiece(fs, path, rebuilt.file(), offset, tracker, failedPath, hash);
         }
-        if (e == ECANCELED) return stopped();
         if (e == kPieceDamaged)
             return Outcome::failed(diskText("The piece on disk #", i, " is damaged. Nothing was changed."),
                                    path);
-        // The destination folder's faults name it; the disk's access errors
-        // end the join with their one message.
-        if (e && failedPath.empty()) return failure(kNotWritten, destination, e);
-        if (e && errorClass(e) == kAccessError) return failure(kUnrecoverable);
-        if (e) return failure("A piece could not be read.", failedPath, e);
+        // The disk's access errors end the join with their one message; the
+        // destination folder's faults name it.
+        if (e && !failedPath.empty() && errorClass(e) == kAccessError) return failure(kUnrecoverable);
+        if (e) return appendFailure(e, failedPath, destination);
     }
     return placeRebuilt(rebuilt, destination);
 }

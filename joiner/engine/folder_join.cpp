@@ -32,10 +32,8 @@ Outcome readFolderManifest(FileSystem& fs, const std::string& manifestPath, Fold
 Outcome joinFromFolder(FileSystem& fs, Prompter& prompter, const FolderJoinJob& job,
                        const std::string& destFolder) {
     const int count = job.piececount;
-    if (!isSafeFileName(job.filename) || count < 1 || count > kMaxPieces)
-        return failure("No split manifest has been read.", job.manifestPath);
     std::string destination;
-    if (Outcome ready = prepareDestination(fs, prompter, destFolder, job.filename, destination);
+    if (Outcome ready = prepareDestination(fs, prompter, destFolder, job.filename, count, destination);
         !ready.isDone())
         return ready;
 
@@ -77,7 +75,7 @@ Outcome joinFromFolder(FileSystem& fs, Prompter& prompter, const FolderJoinJob& 
             destFolder);
 
     RebuiltFile rebuilt(fs, destination);
-    if (Errno e = rebuilt.open()) return failure("The rebuilt file could not be created.", destination, e);
+    if (Outcome started = startRebuilt(rebuilt, destination); !started.isDone()) return started;
     if (Errno e = fs.reserve(rebuilt.file(), total)) return failure(kNotWritten, destination, e);
     {
         ProgressTracker tracker(prompter, total);
@@ -87,11 +85,9 @@ Outcome joinFromFolder(FileSystem& fs, Prompter& prompter, const FolderJoinJob& 
             const std::string hash =
                 unread ? std::string() : listedHashIn(checksums, pieceName(job.filename, i), from);
             Errno e = appendPiece(fs, piecePath(job, i), rebuilt.file(), offset, tracker, failedPath, hash);
-            if (e == ECANCELED) return stopped();
             if (e == kPieceDamaged)
                 return failure("A piece is damaged: its checksum differs. Nothing was changed.", failedPath);
-            if (e && failedPath.empty()) return failure(kNotWritten, destination, e);
-            if (e) return failure("A piece could not be read.", failedPath, e);
+            if (e) return appendFailure(e, failedPath, destination);
         }
     }
     if (Outcome placed = placeRebuilt(rebuilt, destination); !placed.isDone()) return placed;

@@ -42,7 +42,9 @@ bool checkDestination(FileSystem& fs, Prompter& prompter, const std::string& fol
 }
 
 Outcome prepareDestination(FileSystem& fs, Prompter& prompter, const std::string& destFolder,
-                           const std::string& filename, std::string& destinationPath) {
+                           const std::string& filename, int count, std::string& destinationPath) {
+    if (!isSafeFileName(filename) || count < 1 || count > kMaxPieces)
+        return failure("No split manifest has been read.");
     // An empty folder path would put the rebuilt file at the root of the file system.
     if (destFolder.empty()) return failure("No destination folder has been chosen.");
     if (!checkDestination(fs, prompter, destFolder, filename, destinationPath)) return stopped();
@@ -108,6 +110,17 @@ Errno appendPiece(FileSystem& fs, const std::string& piecePath, File& destinatio
     if (e == 0) offset += length;
     if (e == 0 || isWriteSideError(e)) failedPath.clear();
     return e;
+}
+
+Outcome startRebuilt(RebuiltFile& rebuilt, const std::string& destination) {
+    const Errno e = rebuilt.open();
+    return e ? failure("The rebuilt file could not be created.", destination, e) : finished();
+}
+
+Outcome appendFailure(Errno e, const std::string& failedPath, const std::string& destination) {
+    if (e == ECANCELED) return stopped();
+    return failedPath.empty() ? failure(kNotWritten, destination, e)
+                              : failure("A piece could not be read.", failedPath, e);
 }
 
 Outcome placeRebuilt(RebuiltFile& rebuilt, const std::string& destination) {

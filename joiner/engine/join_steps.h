@@ -40,12 +40,15 @@ Destination destinationFor(FileSystem& fs, const std::string& folder, const std:
 bool checkDestination(FileSystem& fs, Prompter& prompter, const std::string& folder,
                       const std::string& filename, std::string& destinationPath);
 
-// What both joins check before writing anything: a destination folder was
-// chosen, the destination check passed (Cancelled after No), and no folder
-// stands at the destination's name. Done with `destinationPath` set, and the
-// temporary file that a killed join of the same file left behind removed.
+// What both joins check before writing anything: a manifest of `count`
+// pieces of `filename` was read, a destination folder was chosen, the
+// destination check passed (Cancelled after No), and no folder stands at the
+// destination's name. Done with `destinationPath` set, and the temporary file
+// that a killed join of the same file left behind removed.
 Outcome prepareDestination(FileSystem& fs, Prompter& prompter, const std::string& destFolder,
-                           const std::string& filename, std::string& destinationPath);
+                           const std::string& filename, int count, std::string& destinationPath);
+// Creates the rebuilt file's temporary file: Done, or Failed naming the destination.
+Outcome startRebuilt(RebuiltFile& rebuilt, const std::string& destination);
 
 // The size rule of a split set of `count` pieces: none is empty, pieces 2 to
 // count-1 hold `fullSize` bytes, the size of piece 1, and the last one no
@@ -73,6 +76,10 @@ Outcome refusedChecksumFile(const std::string& path, Errno error);
 // the piece, or is left empty when the fault lay in writing the destination.
 Errno appendPiece(FileSystem& fs, const std::string& piecePath, File& destination, std::int64_t& offset,
                   ProgressTracker& tracker, std::string& failedPath, const std::string& expectedHash = {});
+
+// The outcome of a piece append that failed with `e` (see appendPiece):
+// Cancelled, or Failed naming the destination or the piece.
+Outcome appendFailure(Errno e, const std::string& failedPath, const std::string& destination);
 
 // Puts the complete rebuilt file in place (see RebuiltFile::commit): Done, or
 // Failed naming the destination with the reason.
