@@ -16,12 +16,21 @@ constexpr std::size_t kHexDigits = 32;
 }  // namespace
 
 Outcome failure(const char* message, const std::string& path, Errno error) {
-    return Outcome::failed(message, path, error);
+    Outcome outcome;
+    outcome.kind = Outcome::Kind::Failed;
+    outcome.message = message;
+    outcome.path = path;
+    outcome.error = error;
+    return outcome;
 }
 
-Outcome stopped() { return Outcome::cancelled(); }
+Outcome stopped() {
+    Outcome outcome;
+    outcome.kind = Outcome::Kind::Cancelled;
+    return outcome;
+}
 
-Outcome finished() { return Outcome::done(); }
+Outcome finished() { return {}; }
 
 Destination destinationFor(FileSystem& fs, const std::string& folder, const std::string& filename) {
     Destination destination{pathInFolder(folder, filename), false};
