@@ -730,17 +730,6 @@ TEST_F(DisketteTest, DiskChangedAfterItsPromptIsAWrongDiskUntilAnsweredAgain) {
     EXPECT_EQ(readFile(dest / "report.doc"), data);
 }
 
-TEST_F(DisketteTest, PieceOneComesFromTheDiskInTheDriveAtTheStart) {
-    makeDisks(2);
-    // Another disk in the drive before ACCEPT: the wrong-disk question, then disk 1.
-    fs.setDriveA(blank.path());
-    prompter.ok([this] { insert(1); });
-    insertAtPrompts(2);
-    ASSERT_TRUE(join(job(2)).isDone());
-    EXPECT_EQ(prompter.shown, (std::vector<std::string>{kWrongDiskOk, kInsert2}));
-    EXPECT_EQ(readFile(dest / "report.doc"), data);
-}
-
 TEST_F(DisketteTest, DestinationFolderFlushFailureNamesItAndKeepsTheDisks) {
     makeDisks(2);
     insertAtPrompts(2);
