@@ -27,8 +27,10 @@ Outcome readFolderManifest(FileSystem& fs, const std::string& manifestPath, Fold
 // The whole folder join after the user pressed ACCEPT with `destFolder` open.
 // Cancelled when the overwrite question was answered No (kChooseAnother has
 // then been shown) or the progress was cancelled; Failed with the file and
-// reason; Done when the file is rebuilt, with a notice naming any file of the
-// split set that could not be deleted.
+// reason, before anything is written when the set breaks the size rule or
+// its checksum file cannot be trusted, and with nothing changed when a piece
+// does not match its hash; Done when the file is rebuilt and on the disk,
+// with a notice naming any file of the split set that could not be deleted.
 Outcome joinFromFolder(FileSystem& fs, Prompter& prompter, const FolderJoinJob& job,
                        const std::string& destFolder);
 
