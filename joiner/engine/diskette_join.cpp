@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "common/contract.h"
-#include "common/copy.h"
 #include "common/disk_errors.h"
-#include "joiner/engine/folder_join.h"
+#include "common/drive_a.h"
+#include "joiner/engine/join_steps.h"
 
 namespace brindlecut {
 
@@ -19,8 +19,15 @@ constexpr const char* kWrongDisk = "Incorrect disk or no diskette.Enter correct 
 constexpr const char* kUnrecoverable = "Unrecoverable Error in this disk.SORRY!!";
 constexpr const char* kManifestEnding = ".vek";
 
+// "Insert diskette #2 and click OK" and the like.
+std::string diskText(const char* before, int number, const char* after) {
+    return before + std::to_string(number) + after;
+}
+
 // The question after a failed step of the manifest read; OK repeats that step.
 const char* retryQuestion(Errno error) {
+    // The disk answered for has gone, or another one took its place.
+    if (error == kDiskChanged) return kInsertDiskQuestion;
     switch (errorClass(error)) {
         case kWriteProtected:
             return kWriteProtectedQuestion;
@@ -32,47 +39,50 @@ const char* retryQuestion(Errno error) {
     }
 }
 
-bool endsWith(const std::string& text, const std::string& ending) {
-    return text.size() >= ending.size() &&
-           text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
-}
-
-// Lists the root of drive A:, counting the files whose names end in ".vek"
-// (exactly: ".VEK" is not one of them) and keeping the last one met.
-Errno findManifests(FileSystem& fs, int& found, std::string& name) {
+// Lists the root of the pinned disk, counting the files whose names end in
+// ".vek" (exactly: ".VEK" is not one of them) and keeping the last one met.
+Errno findManifests(FileSystem& fs, PinnedDriveA& drive, int& found, std::string& name) {
     found = 0;
     std::string root;
-    if (Errno e = fs.driveA(root)) return e;
+    if (Errno e = drive.root(root)) return e;
     std::vector<DirEntry> entries;
     if (Errno e = fs.list(root, entries)) return e;
     for (const DirEntry& entry : entries) {
-        if (entry.isDir || !endsWith(entry.name, kManifestEnding)) continue;
+        if (entry.isDir || !entry.name.ends_with(kManifestEnding)) continue;
         ++found;
         name = entry.name;
     }
     return 0;
 }
 
-// Reads the manifest `name` from the root of drive A:. A manifest that was read
-// but refused is no disk fault: it comes back in `refused` with 0.
-Errno readManifestOnDisk(FileSystem& fs, const std::string& name, Manifest& manifest, Outcome& refused) {
+// Reads the manifest `name` from the root of the pinned disk. A manifest that
+// was read but refused is no disk fault: it comes back in `refused` with 0.
+Errno readManifestOnDisk(FileSystem& fs, PinnedDriveA& drive, const std::string& name, Manifest& manifest,
+                         Outcome& refused) {
     std::string root;
-    if (Errno e = fs.driveA(root)) return e;
+    if (Errno e = drive.root(root)) return e;
     refused = readManifest(fs, pathInFolder(root, name), manifest);
     if (refused.isFailed() && refused.error != 0) return refused.error;
     return 0;
 }
 
-// Whether piece `number` is on the disk in drive A:; an empty drive, like an
-// unreadable one, simply does not hold it.
-bool pieceOnDisk(FileSystem& fs, const std::string& filename, int number, std::string& path,
-                 std::int64_t& size) {
+// Whether piece `number` is on the pinned disk; an empty drive, like an
+// unreadable one or a disk changed since the prompt, simply does not hold it.
+// With a checksum file on the disk that lists the piece, `hash` is its hash.
+bool pieceOnDisk(FileSystem& fs, PinnedDriveA& drive, const std::string& filename, int number,
+                 std::string& path, std::int64_t& size, std::string& hash) {
     std::string root;
-    if (fs.driveA(root) != 0) return false;
-    path = pathInFolder(root, pieceName(filename, number));
+    if (drive.root(root) != 0) return false;
+    const std::string name = pieceName(filename, number);
+    path = pathInFolder(root, name);
     FileInfo info;
     if (fs.info(path, info) != 0 || !info.isRegular) return false;
     size = info.size;
+    std::string checksums;
+    std::size_t from = 0;
+    hash.clear();
+    if (readChecksumFile(fs, pathInFolder(root, checksumName(filename)), checksums) == 0)
+        hash = listedHashIn(checksums, name, from);
     return true;
 }
 
@@ -81,22 +91,27 @@ bool pieceOnDisk(FileSystem& fs, const std::string& filename, int number, std::s
 Outcome readDisketteManifest(FileSystem& fs, Prompter& prompter, DisketteJoinJob& job) {
     prompter.tell(kInsertFirst);
 
+    // From each answer on, only the disk then in the drive is read.
+    PinnedDriveA drive(fs);
     std::string name;
     for (;;) {
         int found = 0;
-        if (Errno e = findManifests(fs, found, name)) {
-            if (!prompter.askOkCancel(retryQuestion(e))) return Outcome::cancelled();
+        Errno e = drive.pin();
+        if (e == 0) e = findManifests(fs, drive, found, name);
+        if (e) {
+            if (!prompter.askOkCancel(retryQuestion(e))) return stopped();
             continue;
         }
         if (found == 1) break;
-        if (!prompter.askOkCancel(found == 0 ? kNoManifest : kManyManifests)) return Outcome::cancelled();
+        if (!prompter.askOkCancel(found == 0 ? kNoManifest : kManyManifests)) return stopped();
     }
 
     Manifest manifest;
     for (;;) {
         Outcome refused;
-        if (Errno e = readManifestOnDisk(fs, name, manifest, refused)) {
-            if (!prompter.askOkCancel(retryQuestion(e))) return Outcome::cancelled();
+        if (Errno e = readManifestOnDisk(fs, drive, name, manifest, refused)) {
+            if (!prompter.askOkCancel(retryQuestion(e))) return stopped();
+            drive.pin();
             continue;
         }
         if (refused.isFailed()) return refused;
@@ -105,56 +120,58 @@ Outcome readDisketteManifest(FileSystem& fs, Prompter& prompter, DisketteJoinJob
     job.manifestName = name;
     job.filename = manifest.filename;
     job.piececount = manifest.count;
-    return Outcome::done();
+    return finished();
 }
 
 Outcome joinFromDiskettes(FileSystem& fs, Prompter& prompter, const DisketteJoinJob& job,
                           const std::string& destFolder) {
-    if (!isSafeFileName(job.filename) || job.piececount < 1 || job.piececount > kMaxPieces)
-        return Outcome::failed("No split manifest has been read.");
+    const int count = job.piececount;
     std::string destination;
-    if (Outcome ready = prepareDestination(fs, prompter, destFolder, job.filename, destination);
+    if (Outcome ready = prepareDestination(fs, prompter, destFolder, job.filename, count, destination);
         !ready.isDone())
         return ready;
 
     // Until the last piece is in, the rebuilt file is a hidden temporary one,
     // so that an early end leaves no partial file and spares an earlier one.
     RebuiltFile rebuilt(fs, destination);
-    if (Errno e = rebuilt.open())
-        return Outcome::failed("The rebuilt file could not be created.", destination, e);
+    if (Outcome started = startRebuilt(rebuilt, destination); !started.isDone()) return started;
 
+    // Piece 1 comes from the disk that held the manifest, so no prompt; every
+    // other disk is pinned when the user has answered its prompt.
+    PinnedDriveA drive(fs);
+    drive.pin();
     std::int64_t offset = 0;
-    for (int i = 1; i <= job.piececount; ++i) {
-        // Piece 1 comes from the disk that held the manifest, so no prompt.
-        if (i > 1) prompter.tell("Insert diskette #" + std::to_string(i) + " and click OK");
-        std::string path;
-        std::int64_t size = 0;
-        while (!pieceOnDisk(fs, job.filename, i, path, size)) {
-            if (!prompter.askOkCancel(kWrongDisk)) return Outcome::cancelled();
+    std::int64_t fullSize = 0;
+    for (int i = 1; i <= count; ++i) {
+        if (i > 1) {
+            prompter.tell(diskText("Insert diskette #", i, " and click OK"));
+            drive.pin();
         }
-        // The splitter never writes an empty piece; one that is empty belongs
-        // to a split that was cut off, and would rebuild a wrong file.
-        if (size == 0) return Outcome::failed("A piece of the split file is empty.", path);
+        std::string path;
+        std::string hash;
+        std::int64_t size = 0;
+        while (!pieceOnDisk(fs, drive, job.filename, i, path, size, hash)) {
+            if (!prompter.askOkCancel(kWrongDisk)) return stopped();
+            drive.pin();
+        }
+        if (i == 1) fullSize = size;
+        if (const char* fault = pieceSizeFault(i, count, size, fullSize)) return failure(fault, path);
         std::string failedPath;
         Errno e = 0;
         {
             // One progress display per piece, gone again before the next disk prompt.
             ProgressTracker tracker(prompter, size);
-            e = appendPiece(fs, path, rebuilt.file(), offset, tracker, failedPath);
+            e = appendPiece(fs, path, rebuilt.file(), offset, tracker, failedPath, hash);
         }
-        if (e == ECANCELED) return Outcome::cancelled();
-        // From the first piece on, an access error ends the join with its one
-        // message, whichever side gave it.
-        if (e && errorClass(e) == kAccessError) return Outcome::failed(kUnrecoverable);
-        if (e && failedPath.empty())
-            return Outcome::failed("The rebuilt file could not be written.", destination, e);
-        if (e) return Outcome::failed("A piece could not be read.", failedPath, e);
+        if (e == kPieceDamaged)
+            return Outcome::failed(diskText("The piece on disk #", i, " is damaged. Nothing was changed."),
+                                   path);
+        // The disk's access errors end the join with their one message; the
+        // destination folder's faults name it.
+        if (e && !failedPath.empty() && errorClass(e) == kAccessError) return failure(kUnrecoverable);
+        if (e) return appendFailure(e, failedPath, destination);
     }
-    if (Errno e = rebuilt.commit()) {
-        if (errorClass(e) == kAccessError) return Outcome::failed(kUnrecoverable);
-        return Outcome::failed("The rebuilt file could not be written.", destination, e);
-    }
-    return Outcome::done();
+    return placeRebuilt(rebuilt, destination);
 }
 
 }  // namespace brindlecut

@@ -17,15 +17,20 @@ struct DisketteJoinJob {
 };
 
 // The whole dialogue of FLOPPY DISKETTE, from "Insert diskette #1 and click ok"
-// on. Done with `job` filled; Cancelled after a Cancel (job unchanged); Failed
+// on; after that prompt and after each OK only the disk then in the drive is
+// read. Done with `job` filled; Cancelled after a Cancel (job unchanged); Failed
 // when the manifest is refused (the outcome names it).
 Outcome readDisketteManifest(FileSystem& fs, Prompter& prompter, DisketteJoinJob& job);
 
-// The whole diskette join into `destFolder`. Done when the file is rebuilt (the
-// window then says "files have been joined successfully"); Cancelled after a
-// No at the overwrite question or a Cancel; Failed with the path and reason
-// (for an access error, class 75, the outcome is exactly
-// "Unrecoverable Error in this disk.SORRY!!" with no path, so text() is that alone).
+// The whole diskette join into `destFolder`. Each disk is taken as the user
+// answered its prompt (drive A: pinned until the next one); its piece must
+// keep the size rule of a set and, where the disk holds a checksum file that
+// lists it, match its hash. Done when the file is rebuilt (the window then
+// says "files have been joined successfully"); Cancelled after a No at the
+// overwrite question or a Cancel; Failed with the path and reason: an access
+// error reading a disk (class 75) is exactly
+// "Unrecoverable Error in this disk.SORRY!!" with no path, so text() is that
+// alone, while a fault of the destination folder names the rebuilt file.
 Outcome joinFromDiskettes(FileSystem& fs, Prompter& prompter, const DisketteJoinJob& job,
                           const std::string& destFolder);
 

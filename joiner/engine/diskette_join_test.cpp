@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "common/checksum.h"
 #include "common/contract.h"
 #include "joiner/engine/folder_join.h"
 #include "tests/support/faulty_file_system.h"
@@ -65,6 +66,16 @@ public:
         std::vector<std::pair<std::string, std::string>> files;
         for (const auto& name : listNames(disk(k).path())) files.emplace_back(name, readFile(disk(k) / name));
         return files;
+    }
+    // Puts beside each piece the checksum file of that disk, listing its piece.
+    void addChecksums(const std::string& filename = "report.doc") {
+        for (int k = 1; k <= static_cast<int>(disks.size()); ++k) {
+            const std::string bytes = readFile(disk(k) / pieceName(filename, k));
+            PieceHash hash;
+            hash.update(bytes.data(), bytes.size());
+            writeFile(disk(k) / checksumName(filename), checksumLine({hash.hex(), pieceName(filename, k)}));
+            contents[static_cast<std::size_t>(k - 1)] = snapshot(k);
+        }
     }
     void expectDisksUntouched() {
         for (int k = 1; k <= static_cast<int>(disks.size()); ++k)
@@ -463,18 +474,22 @@ TEST_F(DisketteTest, CancelOfTheProgressAtEachPieceRemovesTheTemporaryFile) {
     }
 }
 
-TEST_F(DisketteTest, AccessErrorFromTheFirstPieceOnIsUnrecoverable) {
+TEST_F(DisketteTest, AccessErrorReadingADiskIsUnrecoverableOneInTheDestinationIsNamed) {
     struct Case {
         const char* label;
         Op op;
         const char* pathContains;
+        bool onDisk;  // the disk's fault: only "Unrecoverable Error in this disk.SORRY!!"
     };
-    const Case cases[] = {{"reading piece 1", Op::CopyRange, "report.doc.1"},
-                          {"reading piece 2", Op::CopyRange, "report.doc.2"},
-                          {"opening piece 2", Op::OpenRead, "report.doc.2"},
-                          {"writing the rebuilt file", Op::Write, ".joining"},
-                          {"closing the rebuilt file", Op::Close, ".joining"},
-                          {"renaming the rebuilt file", Op::Rename, ""}};
+    // A kernel copy that fails with EIO cannot tell which side failed; the
+    // disk is blamed, as it is the likelier one.
+    const Case cases[] = {{"reading piece 1", Op::CopyRange, "report.doc.1", true},
+                          {"reading piece 2", Op::CopyRange, "report.doc.2", true},
+                          {"opening piece 2", Op::OpenRead, "report.doc.2", true},
+                          {"copying into the rebuilt file", Op::Write, ".joining", true},
+                          {"flushing the rebuilt file", Op::Sync, ".joining", false},
+                          {"closing the rebuilt file", Op::Close, ".joining", false},
+                          {"renaming the rebuilt file", Op::Rename, "", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         makeDisks(2);
@@ -486,9 +501,15 @@ TEST_F(DisketteTest, AccessErrorFromTheFirstPieceOnIsUnrecoverable) {
         prompter.answer(true);
         const Outcome outcome = join(job(2));
         ASSERT_TRUE(outcome.isFailed());
-        EXPECT_EQ(outcome.text(), "Unrecoverable Error in this disk.SORRY!!");
-        EXPECT_EQ(outcome.path, "");
-        EXPECT_EQ(outcome.error, 0);
+        if (c.onDisk) {
+            EXPECT_EQ(outcome.text(), "Unrecoverable Error in this disk.SORRY!!");
+            EXPECT_EQ(outcome.path, "");
+            EXPECT_EQ(outcome.error, 0);
+        } else {
+            EXPECT_EQ(outcome.message, "The rebuilt file could not be written.");
+            EXPECT_EQ(outcome.path, dest / "report.doc");
+            EXPECT_EQ(outcome.error, EIO);
+        }
         EXPECT_EQ(listNames(dest.path()), std::vector<std::string>{"report.doc"});
         EXPECT_EQ(readFile(dest / "report.doc"), "earlier");
     }
@@ -530,7 +551,8 @@ INSTANTIATE_TEST_SUITE_P(
                       JoinFault{"ReadPieceNotFound", Op::CopyRange, ENOENT, "report.doc.2", 0, true},
                       JoinFault{"WriteDestination", Op::Write, ENOSPC, ".joining", 1, false},
                       JoinFault{"CloseDestination", Op::Close, EDQUOT, ".joining", 0, false},
-                      JoinFault{"Rename", Op::Rename, EXDEV, "", 0, false}),
+                      JoinFault{"Rename", Op::Rename, EXDEV, "", 0, false},
+                      JoinFault{"FlushDestination", Op::Sync, ENOSPC, ".joining", 0, false}),
     [](const ::testing::TestParamInfo<JoinFault>& info) { return std::string(info.param.label); });
 
 TEST_F(DisketteTest, EmptyPieceIsNamedAndNoFileIsLeft) {
@@ -558,6 +580,167 @@ TEST_F(DisketteTest, JobWithoutManifestDoesNothing) {
     EXPECT_TRUE(join(DisketteJoinJob{}).isFailed());
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_TRUE(listNames(dest.path()).empty());
+}
+
+// ---- verified disks, the size rule, drive A: pinned --------------------------
+
+struct DiskDamage {
+    const char* label;
+    int disk;
+    std::function<void(std::string&)> change;
+    const char* message;
+};
+
+void PrintTo(const DiskDamage& d, std::ostream* os) { *os << d.label; }
+
+class DisketteDamageTest : public DisketteTest, public ::testing::WithParamInterface<DiskDamage> {};
+
+TEST_P(DisketteDamageTest, EndsTheJoinNamingTheDiskAndChangesNothing) {
+    const DiskDamage& d = GetParam();
+    makeDisks(3);
+    addChecksums();
+    const std::string name = pieceName("report.doc", d.disk);
+    std::string bytes = readFile(disk(d.disk) / name);
+    d.change(bytes);
+    writeFile(disk(d.disk) / name, bytes);
+    contents[static_cast<std::size_t>(d.disk - 1)] = snapshot(d.disk);
+    writeFile(dest / "report.doc", "earlier");
+    prompter.answer(true);
+    insertAtPrompts(3);
+    const Outcome outcome = join(job(3));
+    ASSERT_TRUE(outcome.isFailed()) << outcome.text();
+    EXPECT_EQ(outcome.message, d.message);
+    EXPECT_EQ(outcome.path, disk(d.disk) / name);
+    EXPECT_EQ(outcome.error, 0);
+    std::vector<std::string> shown{kOverwriteYes};
+    for (int k = 2; k <= d.disk; ++k)
+        shown.push_back("tell: Insert diskette #" + std::to_string(k) + " and click OK");
+    EXPECT_EQ(prompter.shown, shown);
+    EXPECT_EQ(listNames(dest.path()), std::vector<std::string>{"report.doc"});
+    EXPECT_EQ(readFile(dest / "report.doc"), "earlier");
+    expectDisksUntouched();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Disks, DisketteDamageTest,
+    ::testing::Values(DiskDamage{"FlippedBitOnDisk1", 1, [](std::string& b) { b[3] ^= 4; },
+                                 "The piece on disk #1 is damaged. Nothing was changed."},
+                      DiskDamage{"FlippedBitOnDisk2", 2, [](std::string& b) { b[699] ^= 1; },
+                                 "The piece on disk #2 is damaged. Nothing was changed."},
+                      DiskDamage{"ZeroFilledTailOnDisk2", 2,
+                                 [](std::string& b) { std::fill(b.begin() + 300, b.end(), '\0'); },
+                                 "The piece on disk #2 is damaged. Nothing was changed."},
+                      DiskDamage{"ZeroFilledTailOnTheLastDisk", 3,
+                                 [](std::string& b) { std::fill(b.begin() + 100, b.end(), '\0'); },
+                                 "The piece on disk #3 is damaged. Nothing was changed."},
+                      DiskDamage{"LastPieceCutShort", 3, [](std::string& b) { b.pop_back(); },
+                                 "The piece on disk #3 is damaged. Nothing was changed."},
+                      DiskDamage{"PieceOnDisk2CutShort", 2, [](std::string& b) { b.resize(500); },
+                                 "A piece of the split file has the wrong size."},
+                      DiskDamage{"LastPieceLongerThanTheFirst", 3, [](std::string& b) { b.resize(701, 'x'); },
+                                 "A piece of the split file has the wrong size."}),
+    [](const ::testing::TestParamInfo<DiskDamage>& info) { return std::string(info.param.label); });
+
+TEST_F(DisketteTest, CutShortPieceWithoutChecksumFileIsRefusedByItsSize) {
+    makeDisks(3);
+    writeFile(disk(2) / "report.doc.2", data.substr(700, 699));
+    contents[1] = snapshot(2);
+    insertAtPrompts(3);
+    const Outcome outcome = join(job(3));
+    ASSERT_TRUE(outcome.isFailed());
+    EXPECT_EQ(outcome.message, "A piece of the split file has the wrong size.");
+    EXPECT_EQ(outcome.path, disk(2) / "report.doc.2");
+    EXPECT_TRUE(listNames(dest.path()).empty());
+    expectDisksUntouched();
+}
+
+TEST_F(DisketteTest, VerifiedDisksAndDisksWithoutChecksumFileJoinAlike) {
+    for (bool verified : {true, false}) {
+        SCOPED_TRACE(verified);
+        makeDisks(3);
+        if (verified) addChecksums();
+        prompter = ScriptedPrompter();
+        insertAtPrompts(3);
+        std::filesystem::remove(dest / "report.doc");
+        const Outcome outcome = join(job(3));
+        ASSERT_TRUE(outcome.isDone()) << outcome.text();
+        EXPECT_EQ(prompter.shown, (std::vector<std::string>{kInsert2, kInsert3}));
+        EXPECT_EQ(readFile(dest / "report.doc"), data);
+        EXPECT_EQ(listNames(dest.path()), std::vector<std::string>{"report.doc"});
+        expectDisksUntouched();
+    }
+}
+
+TEST_F(DisketteTest, DiskOneFoundWhenAnotherStickWasInDriveABeforeThePrompt) {
+    makeDisks(2);
+    writeFile(blank / "photos.zip.inf.vek", "photos.zip\r\n 4 \r\n");
+    fs.setDriveA(blank.path());
+    prompter.onTell([this] { insert(1); });
+    DisketteJoinJob found;
+    const Outcome outcome = readDisketteManifest(fs, prompter, found);
+    ASSERT_TRUE(outcome.isDone()) << outcome.text();
+    EXPECT_EQ(found.filename, "report.doc");
+    EXPECT_EQ(prompter.shown, std::vector<std::string>{kInsertFirst});
+}
+
+TEST_F(DisketteTest, ManifestReadAsksAgainWhenTheDiskChangesAfterThePrompt) {
+    makeDisks(2);
+    // Right after the prompt was answered, another stick takes drive A:.
+    bool swapped = false;
+    fs.beforeCall = [&](Op op, const std::string&) {
+        if (op == Op::List && !swapped) {
+            swapped = true;
+            fs.setDriveA(blank.path());
+        }
+    };
+    // The listing of disk 1 still runs; reading its manifest meets the change.
+    prompter.ok([this] { insert(1); });
+    DisketteJoinJob found;
+    const Outcome outcome = readDisketteManifest(fs, prompter, found);
+    ASSERT_TRUE(outcome.isDone()) << outcome.text();
+    EXPECT_EQ(prompter.shown,
+              (std::vector<std::string>{kInsertFirst, "okcancel: Insert diskette and click OK -> OK"}));
+    EXPECT_EQ(found.filename, "report.doc");
+}
+
+TEST_F(DisketteTest, DiskChangedAfterItsPromptIsAWrongDiskUntilAnsweredAgain) {
+    makeDisks(3);
+    // Another disk holding a piece of that name takes drive A: right after
+    // the prompt for disk 2 was answered.
+    TempDir other;
+    writeFile(other / "report.doc.2", patternBytes(700, 77));
+    bool atDisk2 = false;
+    bool changed = false;
+    prompter.onTell([&] {
+        insert(2);
+        atDisk2 = true;
+    });
+    prompter.onTell([this] { insert(3); });
+    fs.beforeCall = [&](Op op, const std::string&) {
+        if (op == Op::MountedVolume && atDisk2 && !changed) {
+            changed = true;
+            fs.setDriveA(other.path());
+        }
+    };
+    prompter.ok([this] { insert(2); });
+    const Outcome outcome = join(job(3));
+    ASSERT_TRUE(outcome.isDone()) << outcome.text();
+    EXPECT_EQ(prompter.shown, (std::vector<std::string>{kInsert2, kWrongDiskOk, kInsert3}));
+    // Nothing of the disk that came in unasked was read.
+    EXPECT_EQ(readFile(dest / "report.doc"), data);
+}
+
+TEST_F(DisketteTest, DestinationFolderFlushFailureNamesItAndKeepsTheDisks) {
+    makeDisks(2);
+    insertAtPrompts(2);
+    fs.failOn(Op::SyncFolder, EIO);
+    const Outcome outcome = join(job(2));
+    ASSERT_TRUE(outcome.isFailed());
+    EXPECT_EQ(outcome.message, "The folder could not be flushed, so the split set was kept.");
+    EXPECT_EQ(outcome.path, dest / "report.doc");
+    EXPECT_EQ(outcome.error, EIO);
+    EXPECT_EQ(readFile(dest / "report.doc"), data);
+    expectDisksUntouched();
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 #include "joiner/engine/folder_join.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
+#include "common/checksum.h"
 #include "common/contract.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/scripted_prompter.h"
@@ -49,7 +52,7 @@ std::string writeSet(const std::string& folder, const std::string& filename,
 
 // A split set in one folder and an empty destination folder beside it.
 class FolderJoinTest : public ::testing::Test {
-protected:
+public:
     FolderJoinJob read(const std::string& manifestPath) {
         FolderJoinJob job;
         const Outcome outcome = readFolderManifest(fs, manifestPath, job);
@@ -101,7 +104,7 @@ TEST_P(RefusedManifestTest, IsFailedNamingTheFileAndLeavesTheJobAlone) {
     writeFile(path, GetParam().bytes);
     writeFile(dir / "x.1", "piece");
     FaultyFileSystem fs;
-    FolderJoinJob job{"/earlier/e.inf.vek", "e", 4, "/earlier/e"};
+    FolderJoinJob job{"/earlier/e.inf.vek", "e", 4, "/earlier/"};
     const Outcome outcome = readFolderManifest(fs, path, job);
     ASSERT_TRUE(outcome.isFailed());
     EXPECT_EQ(outcome.path, path);
@@ -110,7 +113,7 @@ TEST_P(RefusedManifestTest, IsFailedNamingTheFileAndLeavesTheJobAlone) {
     EXPECT_EQ(job.manifestPath, "/earlier/e.inf.vek");
     EXPECT_EQ(job.filename, "e");
     EXPECT_EQ(job.piececount, 4);
-    EXPECT_EQ(job.pieceBase, "/earlier/e");
+    EXPECT_EQ(job.folder, "/earlier/");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -161,7 +164,7 @@ TEST(ReadFolderManifest, FillsTheJobFromLineOneAndTheManifestsFolder) {
         EXPECT_EQ(job.manifestPath, path);
         EXPECT_EQ(job.filename, c.filename);
         EXPECT_EQ(job.piececount, c.count);
-        EXPECT_EQ(job.pieceBase, dir.path() + "/" + c.filename);
+        EXPECT_EQ(job.folder, dir.path() + "/");
     }
 }
 
@@ -175,7 +178,7 @@ TEST(ReadFolderManifest, BareManifestNameFindsPiecesInTheCurrentFolder) {
     const Outcome outcome = readFolderManifest(fs, "x.inf.vek", job);
     std::filesystem::current_path(previous);
     ASSERT_TRUE(outcome.isDone());
-    EXPECT_EQ(job.pieceBase, "x");
+    EXPECT_EQ(job.folder, "./");
 }
 
 // ---- the destination check ---------------------------------------------------
@@ -233,25 +236,36 @@ TEST(CheckDestination, AsksOnlyWhenAFileIsThereAndNoRefuses) {
     EXPECT_EQ(readFile(dir / "there.bin"), "old");
 }
 
-TEST(TemporaryPathFor, IsHiddenBesideTheDestinationAndUnused) {
+TEST(TemporaryPathFor, IsHiddenBesideTheDestinationAndNumberedAfterTheFirst) {
     TempDir dir;
-    FaultyFileSystem fs;
-    const std::string first = temporaryPathFor(fs, dir / "report.doc");
-    EXPECT_EQ(folderOf(first), dir.path() + "/");
-    EXPECT_EQ(baseName(first).front(), '.');
-    EXPECT_NE(baseName(first).find("report.doc"), std::string::npos);
-    writeFile(first, "taken");
-    const std::string second = temporaryPathFor(fs, dir / "report.doc");
-    EXPECT_NE(second, first);
-    EXPECT_FALSE(exists(second));
-    EXPECT_EQ(folderOf(second), dir.path() + "/");
+    const std::string first = temporaryPathFor(dir / "report.doc", 1);
+    EXPECT_EQ(first, dir / ".report.doc.joining");
+    EXPECT_EQ(temporaryPathFor(dir / "report.doc", 2), dir / ".report.doc.joining-2");
+    EXPECT_EQ(temporaryPathFor(dir / "report.doc", 999), dir / ".report.doc.joining-999");
 
     // The longest name a file may have still leaves a usable temporary name.
     const std::string longName(255, 'n');
-    const std::string longTemp = temporaryPathFor(fs, dir / longName);
+    const std::string longTemp = temporaryPathFor(dir / longName, 999);
     EXPECT_LE(baseName(longTemp).size(), 255u);
     writeFile(longTemp, "fits");
     EXPECT_EQ(readFile(longTemp), "fits");
+}
+
+TEST(RebuiltFile, TakesTheFirstFreeNameAndNeverWritesThroughALink) {
+    TempDir dir;
+    FaultyFileSystem fs;
+    writeFile(dir / "target", "not ours");
+    ASSERT_EQ(::symlink((dir / "target").c_str(), temporaryPathFor(dir / "report.doc", 1).c_str()), 0);
+    writeFile(temporaryPathFor(dir / "report.doc", 2), "taken");
+    RebuiltFile rebuilt(fs, dir / "report.doc");
+    ASSERT_EQ(rebuilt.open(), 0);
+    EXPECT_EQ(rebuilt.temporaryPath(), temporaryPathFor(dir / "report.doc", 3));
+    ASSERT_EQ(rebuilt.file().writeAt(0, "new", 3), 0);
+    ASSERT_EQ(rebuilt.commit(), 0);
+    EXPECT_TRUE(rebuilt.placed());
+    EXPECT_EQ(readFile(dir / "report.doc"), "new");
+    EXPECT_EQ(readFile(dir / "target"), "not ours");
+    EXPECT_EQ(readFile(temporaryPathFor(dir / "report.doc", 2)), "taken");
 }
 
 // ---- whole joins -------------------------------------------------------------
@@ -298,7 +312,8 @@ TEST_F(FolderJoinTest, TwelvePiecesAreReadInNumericOrder) {
     const FolderJoinJob job = prepare(12, 100);
     std::vector<std::string> opened;
     fs.beforeCall = [&](Op op, const std::string& path) {
-        if (op == Op::OpenRead) opened.push_back(baseName(path));
+        // The look for a checksum file comes first and finds none.
+        if (op == Op::OpenRead && !path.ends_with(".xxh128")) opened.push_back(baseName(path));
     };
     ASSERT_TRUE(join(job).isDone());
     std::vector<std::string> expected;
@@ -654,6 +669,346 @@ TEST(AppendPiece, AppendsAtTheOffsetAndNamesOnlyAPieceFault) {
     EXPECT_EQ(readFile(dir / "out"), "firstsecond");
     EXPECT_EQ(prompter.progressItems, (std::vector<std::string>{"p.1", "p.2"}));
     EXPECT_EQ(prompter.progressDone, (std::vector<std::int64_t>{5, 11}));
+}
+
+}  // namespace
+}  // namespace brindlecut
+
+namespace brindlecut {
+namespace {
+
+// ---- durability, confined writes, cut-off and damaged sets -------------------
+
+const std::string kDamaged = "A piece is damaged: its checksum differs. Nothing was changed.";
+const std::string kWrongSize = "A piece of the split file has the wrong size.";
+const std::string kChecksumRefused =
+    "The checksum file cannot be read or lacks a piece. Remove it to join without verification.";
+
+// The checksum file that the splitter writes beside the manifest, in the
+// order given (pieces numbered from 1).
+std::string checksumText(const std::string& filename, const std::vector<std::string>& pieces,
+                         const std::vector<int>& order = {}) {
+    std::vector<int> numbers = order;
+    if (numbers.empty())
+        for (std::size_t k = 1; k <= pieces.size(); ++k) numbers.push_back(static_cast<int>(k));
+    std::string text;
+    for (int k : numbers) {
+        PieceHash hash;
+        hash.update(pieces[static_cast<std::size_t>(k - 1)].data(),
+                    pieces[static_cast<std::size_t>(k - 1)].size());
+        text += checksumLine({hash.hex(), pieceName(filename, k)});
+    }
+    return text;
+}
+
+// A set with its checksum file, an earlier file at the destination, and a
+// record of every call the join makes.
+class VerifiedJoinTest : public FolderJoinTest {
+public:
+    FolderJoinJob prepareVerified(int count, std::size_t pieceSize = 1000) {
+        FolderJoinJob job = prepare(count, pieceSize);
+        writeFile(source / "report.doc.xxh128", checksumText("report.doc", pieces));
+        before = listNames(source.path());
+        return job;
+    }
+    // Nothing changed: the set with its checksum file, the earlier file, and
+    // no temporary file left.
+    void expectNothingChanged(const std::string& earlier) {
+        expectSetIntact();
+        EXPECT_TRUE(exists(source / "report.doc.xxh128"));
+        EXPECT_EQ(listNames(dest.path()), std::vector<std::string>{"report.doc"});
+        EXPECT_EQ(readFile(dest / "report.doc"), earlier);
+    }
+};
+
+struct Damage {
+    const char* label;
+    int piece;  // 1-based
+    std::function<void(std::string&)> change;
+    const std::string* message;
+};
+
+void PrintTo(const Damage& d, std::ostream* os) { *os << d.label; }
+
+class DamagedPieceTest : public VerifiedJoinTest, public ::testing::WithParamInterface<Damage> {};
+
+TEST_P(DamagedPieceTest, IsRefusedNamingThePieceAndNothingIsDeletedOrReplaced) {
+    const Damage& d = GetParam();
+    const FolderJoinJob job = prepareVerified(4);
+    const std::string earlier = "an earlier report";
+    writeFile(dest / "report.doc", earlier);
+    const std::string name = pieceName("report.doc", d.piece);
+    std::string& bytes = pieces[static_cast<std::size_t>(d.piece - 1)];
+    d.change(bytes);
+    writeFile(source / name, bytes);
+    prompter.answer(true);
+    const Outcome outcome = join(job);
+    ASSERT_TRUE(outcome.isFailed()) << outcome.text();
+    EXPECT_EQ(outcome.message, *d.message);
+    EXPECT_EQ(outcome.path, source / name);
+    EXPECT_EQ(outcome.error, 0);
+    EXPECT_EQ(fs.calls(Op::Rename), 0);
+    EXPECT_EQ(fs.calls(Op::RemoveFile), d.message == &kDamaged ? 1 : 0);  // the temporary file only
+    expectNothingChanged(earlier);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pieces, DamagedPieceTest,
+    ::testing::Values(Damage{"FlippedBitInTheFirst", 1, [](std::string& b) { b[0] ^= 1; }, &kDamaged},
+                      Damage{"FlippedBitInTheMiddle", 2, [](std::string& b) { b[517] ^= 0x10; }, &kDamaged},
+                      Damage{"FlippedBitInTheLast", 4, [](std::string& b) { b.back() ^= 0x80; }, &kDamaged},
+                      Damage{"ZeroFilledTailOfAMiddleOne", 3,
+                             [](std::string& b) { std::fill(b.begin() + 600, b.end(), '\0'); }, &kDamaged},
+                      Damage{"ZeroFilledTailOfTheLast", 4,
+                             [](std::string& b) { std::fill(b.begin() + 10, b.end(), '\0'); }, &kDamaged},
+                      Damage{"MiddleOneCutShort", 2, [](std::string& b) { b.resize(400); }, &kWrongSize},
+                      Damage{"LastOneCutShort", 4, [](std::string& b) { b.resize(b.size() - 1); }, &kDamaged},
+                      Damage{"LastOneLongerThanTheFirst", 4, [](std::string& b) { b.resize(1001, 'x'); },
+                             &kWrongSize}),
+    [](const ::testing::TestParamInfo<Damage>& info) { return std::string(info.param.label); });
+
+// Without a checksum file only the sizes tell a cut-off set: checked for
+// every piece before anything is written.
+TEST_F(FolderJoinTest, CutOffSetsAreRefusedNamingTheOddPieceBeforeAnythingIsWritten) {
+    struct Case {
+        const char* label;
+        int piece;
+        std::size_t size;
+    };
+    const Case cases[] = {{"second of four cut short", 2, 400},
+                          {"third of four one byte longer", 3, 1001},
+                          {"first of four cut short", 1, 999},
+                          {"last longer than the others", 4, 1001}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const FolderJoinJob job = prepare(4);
+        pieces[static_cast<std::size_t>(c.piece - 1)].resize(c.size, 'x');
+        const std::string name = pieceName("report.doc", c.piece);
+        writeFile(source / name, pieces[static_cast<std::size_t>(c.piece - 1)]);
+        FaultyFileSystem counting;
+        const Outcome outcome = joinFromFolder(counting, prompter, job, dest.path());
+        ASSERT_TRUE(outcome.isFailed());
+        EXPECT_EQ(outcome.message, kWrongSize);
+        // A first piece cut short makes the second the odd one out.
+        EXPECT_EQ(outcome.path, source / (c.piece == 1 ? pieceName("report.doc", 2) : name));
+        EXPECT_EQ(counting.calls(Op::CreateNew), 0);
+        EXPECT_EQ(counting.calls(Op::RemoveFile), 0);
+        EXPECT_TRUE(listNames(dest.path()).empty());
+        expectSetIntact();
+    }
+}
+
+TEST_F(VerifiedJoinTest, VerifiedSetJoinsAndItsChecksumFileGoesWithIt) {
+    struct Case {
+        const char* label;
+        std::vector<int> order;
+        std::string extra;
+    };
+    // xxhsum -H2 report.doc.* lists the pieces in the shell's order.
+    const Case cases[] = {
+        {"in piece order", {}, ""},
+        {"in the order of a shell pattern", {1, 10, 11, 12, 2, 3, 4, 5, 6, 7, 8, 9}, ""},
+        {"with other files listed too", {}, "0123456789abcdef0123456789abcdef  notes.txt\n"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const FolderJoinJob job = prepare(12, 100);
+        writeFile(source / "report.doc.xxh128", c.extra + checksumText("report.doc", pieces, c.order));
+        std::vector<std::string> removed;
+        fs.beforeCall = [&](Op op, const std::string& path) {
+            if (op == Op::RemoveFile) removed.push_back(baseName(path));
+        };
+        ScriptedPrompter quiet;
+        quiet.answer(true);
+        const Outcome outcome = joinFromFolder(fs, quiet, job, dest.path());
+        ASSERT_TRUE(outcome.isDone()) << outcome.text();
+        EXPECT_EQ(outcome.message, "");
+        EXPECT_EQ(readFile(dest / "report.doc"), data);
+        EXPECT_TRUE(listNames(source.path()).empty());
+        ASSERT_GE(removed.size(), 3u);
+        EXPECT_EQ(removed[0], "report.doc.inf.vek");
+        EXPECT_EQ(removed[1], "report.doc.xxh128");
+        EXPECT_EQ(removed[2], "report.doc.1");
+        fs.beforeCall = nullptr;
+    }
+}
+
+TEST_F(VerifiedJoinTest, ChecksumFileThatCannotBeTrustedRefusesTheJoinNamingIt) {
+    struct Case {
+        const char* label;
+        std::function<void(VerifiedJoinTest&)> arrange;
+        Errno error;
+    };
+    const Case cases[] = {
+        {"empty", [](VerifiedJoinTest& t) { writeFile(t.source / "report.doc.xxh128", ""); }, 0},
+        {"one piece missing",
+         [](VerifiedJoinTest& t) {
+             writeFile(t.source / "report.doc.xxh128", checksumText("report.doc", t.pieces, {1, 3}));
+         },
+         0},
+        {"not a checksum file",
+         [](VerifiedJoinTest& t) { writeFile(t.source / "report.doc.xxh128", "hello\n"); }, 0},
+        {"hashes cut off",
+         [](VerifiedJoinTest& t) {
+             std::string text = checksumText("report.doc", t.pieces);
+             text.erase(text.find("  report.doc.2") - 5, 5);
+             writeFile(t.source / "report.doc.xxh128", text);
+         },
+         0},
+        {"unreadable", [](VerifiedJoinTest& t) { t.fs.failOn(Op::OpenRead, EACCES, ".xxh128"); }, EACCES},
+        {"read fails", [](VerifiedJoinTest& t) { t.fs.failOn(Op::Read, EIO, ".xxh128"); }, EIO},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const FolderJoinJob job = prepareVerified(3);
+        fs.clearFaults();
+        c.arrange(*this);
+        before = listNames(source.path());
+        const std::string checksums = readFile(source / "report.doc.xxh128");
+        const int creates = fs.calls(Op::CreateNew);
+        const Outcome outcome = join(job);
+        ASSERT_TRUE(outcome.isFailed());
+        EXPECT_EQ(outcome.message, kChecksumRefused);
+        EXPECT_EQ(outcome.path, source / "report.doc.xxh128");
+        EXPECT_EQ(outcome.error, c.error);
+        EXPECT_EQ(fs.calls(Op::CreateNew), creates);
+        EXPECT_TRUE(listNames(dest.path()).empty());
+        expectSetIntact();
+        EXPECT_EQ(readFile(source / "report.doc.xxh128"), checksums);
+    }
+}
+
+TEST_F(FolderJoinTest, FlushRenameFlushFolderThenDelete) {
+    const FolderJoinJob job = prepare(2);
+    writeFile(dest / "report.doc", "earlier");
+    prompter.answer(true);
+    std::vector<std::string> steps;
+    fs.beforeCall = [&](Op op, const std::string& path) {
+        const std::string name = baseName(path);
+        if (op == Op::CopyAttributes) steps.push_back("attributes " + name);
+        if (op == Op::Sync) steps.push_back("sync " + name);
+        if (op == Op::Close && name.ends_with(".joining")) steps.push_back("close " + name);
+        if (op == Op::Rename) steps.push_back("rename " + name);
+        if (op == Op::SyncFolder) steps.push_back("sync folder " + path);
+        if (op == Op::RemoveFile) steps.push_back("remove " + name);
+    };
+    ASSERT_TRUE(join(job).isDone());
+    EXPECT_EQ(steps, (std::vector<std::string>{
+                         "attributes .report.doc.joining", "sync .report.doc.joining",
+                         "close .report.doc.joining", "rename report.doc", "sync folder " + dest.path() + "/",
+                         "remove report.doc.inf.vek", "remove report.doc.1", "remove report.doc.2"}));
+}
+
+TEST_F(FolderJoinTest, FailedFlushOfTheRebuiltFileLeavesTheSetAndTheEarlierFile) {
+    for (Op op : {Op::Sync, Op::CopyAttributes}) {
+        SCOPED_TRACE(static_cast<int>(op));
+        const FolderJoinJob job = prepare(3);
+        writeFile(dest / "report.doc", "earlier");
+        prompter.answer(true);
+        fs.clearFaults();
+        fs.failOn(op, EIO);
+        const Outcome outcome = join(job);
+        ASSERT_TRUE(outcome.isFailed());
+        EXPECT_EQ(outcome.message, "The rebuilt file could not be written.");
+        EXPECT_EQ(outcome.path, dest / "report.doc");
+        EXPECT_EQ(outcome.error, EIO);
+        EXPECT_EQ(listNames(dest.path()), std::vector<std::string>{"report.doc"});
+        EXPECT_EQ(readFile(dest / "report.doc"), "earlier");
+        expectSetIntact();
+    }
+}
+
+TEST_F(FolderJoinTest, FailedFlushOfTheFolderKeepsTheSetBesideTheRebuiltFile) {
+    const FolderJoinJob job = prepare(3);
+    writeFile(dest / "report.doc", "earlier");
+    prompter.answer(true);
+    fs.failOn(Op::SyncFolder, EIO);
+    const Outcome outcome = join(job);
+    ASSERT_TRUE(outcome.isFailed());
+    EXPECT_EQ(outcome.message, "The folder could not be flushed, so the split set was kept.");
+    EXPECT_EQ(outcome.path, dest / "report.doc");
+    EXPECT_EQ(outcome.error, EIO);
+    // The rename had been done: the file is complete, and nothing was deleted.
+    EXPECT_EQ(listNames(dest.path()), std::vector<std::string>{"report.doc"});
+    EXPECT_EQ(readFile(dest / "report.doc"), data);
+    EXPECT_EQ(fs.calls(Op::RemoveFile), 0);
+    expectSetIntact();
+}
+
+TEST_F(FolderJoinTest, AnOverwrittenFileKeepsItsPermissionsANewOneGetsTheDefault) {
+    TempDir probe;
+    writeFile(probe / "new", "");
+    struct stat fresh {};
+    ASSERT_EQ(::stat((probe / "new").c_str(), &fresh), 0);
+    struct Case {
+        const char* label;
+        int mode;  // -1: no earlier file
+        int expected;
+    };
+    const Case cases[] = {{"private", 0600, 0600},
+                          {"read-only", 0444, 0444},
+                          {"group may read", 0640, 0640},
+                          {"executable", 0750, 0750},
+                          {"no earlier file", -1, static_cast<int>(fresh.st_mode & 07777)}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const FolderJoinJob job = prepare(2);
+        std::filesystem::remove(dest / "report.doc");
+        ScriptedPrompter answering;
+        if (c.mode >= 0) {
+            writeFile(dest / "report.doc", "earlier");
+            ASSERT_EQ(::chmod((dest / "report.doc").c_str(), static_cast<mode_t>(c.mode)), 0);
+            answering.answer(true);
+        }
+        ASSERT_TRUE(joinFromFolder(fs, answering, job, dest.path()).isDone());
+        struct stat st {};
+        ASSERT_EQ(::stat((dest / "report.doc").c_str(), &st), 0);
+        EXPECT_EQ(static_cast<int>(st.st_mode & 07777), c.expected);
+        EXPECT_EQ(readFile(dest / "report.doc"), data);
+    }
+}
+
+TEST_F(FolderJoinTest, LeftoverOfAKilledJoinIsRemovedBeforeTheFreeSpaceIsMeasured) {
+    const FolderJoinJob job = prepare(3);
+    const std::string leftover = dest / ".report.doc.joining";
+    writeFile(leftover, patternBytes(5000, 2));
+    std::vector<std::string> steps;
+    fs.beforeCall = [&](Op op, const std::string& path) {
+        if (op == Op::RemoveFile && path == leftover) steps.push_back("remove leftover");
+        if (op == Op::AvailableSpace) steps.push_back("free space");
+        if (op == Op::CreateNew) steps.push_back("create " + baseName(path));
+    };
+    ASSERT_TRUE(join(job).isDone());
+    EXPECT_EQ(steps,
+              (std::vector<std::string>{"remove leftover", "free space", "create .report.doc.joining"}));
+    EXPECT_EQ(listNames(dest.path()), std::vector<std::string>{"report.doc"});
+    EXPECT_EQ(readFile(dest / "report.doc"), data);
+}
+
+TEST_F(FolderJoinTest, LinkAtTheTemporaryNameIsNeitherFollowedNorRemoved) {
+    const FolderJoinJob job = prepare(3);
+    TempDir elsewhere;
+    writeFile(elsewhere / "precious", "keep me");
+    const std::string link = dest / ".report.doc.joining";
+    ASSERT_EQ(::symlink((elsewhere / "precious").c_str(), link.c_str()), 0);
+    ASSERT_TRUE(join(job).isDone());
+    EXPECT_EQ(readFile(elsewhere / "precious"), "keep me");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readFile(dest / "report.doc"), data);
+    EXPECT_EQ(listNames(dest.path()), (std::vector<std::string>{".report.doc.joining", "report.doc"}));
+}
+
+TEST_F(FolderJoinTest, FilesAlreadyGoneWhenTheSetIsDeletedCountAsDeleted) {
+    const FolderJoinJob job = prepare(3);
+    // Another join of the same set deletes them first.
+    fs.beforeCall = [&](Op op, const std::string& path) {
+        if (op == Op::RemoveFile && (baseName(path) == "report.doc.2" || path == manifestPath))
+            std::filesystem::remove(path);
+    };
+    const Outcome outcome = join(job);
+    ASSERT_TRUE(outcome.isDone());
+    EXPECT_EQ(outcome.message, "");
+    EXPECT_TRUE(listNames(source.path()).empty());
+    EXPECT_EQ(readFile(dest / "report.doc"), data);
 }
 
 }  // namespace
