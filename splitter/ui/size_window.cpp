@@ -35,9 +35,6 @@ constexpr ControlSpec kLayout[] = {
     {"Command1", K::Button, "BACK", 5160, 120, 975, 255, 10, nullptr},
 };
 
-// The planning refusal after which the summary frame, shown a moment before,
-// is hidden again.
-constexpr char kTooManyPieces[] = "FAR TOO MANY SPLITS.SORRY!!";
 constexpr int kMegabytesItem = 2;
 
 void setFontOf(QWidget* widget, int pointSize, bool bold) {
@@ -136,15 +133,26 @@ void SizeWindow::done_Click() {
     if (plan.sizevalue) job.sizevalue = *plan.sizevalue;
     if (plan.piecesize) job.piecesize = *plan.piecesize;
 
-    if (!plan.accepted()) {
-        if (plan.refusal == kTooManyPieces) {
+    switch (plan.result) {
+        case PlanResult::Accepted:
+            break;
+        case PlanResult::TooManyPieces:
             // The frame was already shown when the count turned out too large.
             setFontOf(Frame1_, 10, true);
             Frame1_->hide();
-        }
-        context_.dialogs.tell(plan.refusal);
-        if (plan.clearSizeText) Textsize_->setText(QStringLiteral(" "));
-        return;
+            context_.dialogs.tell(plan.refusal);
+            return;
+        case PlanResult::InvalidEntry:
+            context_.dialogs.tell(plan.refusal);
+            Textsize_->setText(QStringLiteral(" "));
+            return;
+        case PlanResult::EmptySize:
+        case PlanResult::NotPositive:
+        case PlanResult::BiggerThanFile:
+        case PlanResult::WholeFile:
+        case PlanResult::TooBigForDiskette:
+            context_.dialogs.tell(plan.refusal);
+            return;
     }
 
     setFontOf(Frame1_, 10, true);
