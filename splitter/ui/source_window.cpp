@@ -10,6 +10,7 @@
 #include "common/contract.h"
 #include "common/outcome.h"
 #include "common/widgets/hover.h"
+#include "splitter/engine/earlier_split.h"
 
 namespace brindlecut {
 
@@ -228,11 +229,7 @@ void SourceWindow::List1_Click() {
 void SourceWindow::done_Click() {
     SplitJob& job = context_.job;
     job.destfolder = toLocal(Dir1_->path());
-    // Only the first piece is looked for: it is there whenever an earlier split
-    // of the same name used this folder. A folder of that name is no earlier piece.
-    FileInfo existing;
-    if (context_.fs.info(pathInFolder(job.destfolder, pieceName(job.filename, 1)), existing) == 0 &&
-        !existing.isDir) {
+    if (earlierSplitIn(context_.fs, job.destfolder, job.filename)) {
         if (!context_.dialogs.askYesNo(kOverwriteQuestion)) {
             job.overwrite = false;
             context_.dialogs.tell(kChooseAnother);
