@@ -66,7 +66,7 @@ void run() {
     testing::ScriptedDialogs dialogs;
     SplitterContext context{SplitJob{}, fs, dialogs, kRoot.toStdString()};
 
-    showIntro(context);
+    context.navigator.toIntro();
     QWidget* intro = window("intro");
     shoot(intro, "splitter_start.png");
 

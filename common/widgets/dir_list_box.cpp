@@ -1,5 +1,6 @@
 #include "common/widgets/dir_list_box.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -41,6 +42,13 @@ bool isOpenableFolder(const QFileInfo& info) {
 
 }  // namespace
 
+QString startFolder() {
+    const QString current = QDir::currentPath();
+    if (current == QCoreApplication::applicationDirPath() || !QFileInfo(current).isReadable())
+        return QDir::homePath();
+    return current;
+}
+
 DirListBox::DirListBox(QWidget* parent) : QListWidget(parent) {
     setItemDelegate(new IndentDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -48,7 +56,7 @@ DirListBox::DirListBox(QWidget* parent) : QListWidget(parent) {
     // Only a double click opens a folder, whatever the style's single-click activation says.
     connect(this, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { openRowAt(row(item)); });
-    setPath(QDir::currentPath());
+    setPath(startFolder());
 }
 
 bool DirListBox::setPath(const QString& folder) {

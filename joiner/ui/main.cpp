@@ -14,5 +14,7 @@ int main(int argc, char** argv) {
     auto* window = new brindlecut::JoinWindow(brindlecut::systemFileSystem(), dialogs);
     dialogs.setParent(window);
     window->show();
+    // `join.exe MANIFEST`, as the file manager opens a manifest: HARD DRIVE on that file.
+    if (argc > 1) window->openManifest(QString::fromLocal8Bit(argv[1]));
     return app.exec();
 }

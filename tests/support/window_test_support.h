@@ -1,6 +1,6 @@
-// Helpers for the splitter windows' widget tests: the window on screen, the
-// controls by name, and a check of the live widgets against a window's layout
-// table.
+// Helpers for the widget tests of both programs' windows: the controls by
+// name, a check of the live widgets against a window's layout table, and for
+// the splitter the one window on screen.
 #pragma once
 
 #include <gtest/gtest.h>
