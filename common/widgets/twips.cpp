@@ -89,8 +89,6 @@ QWidget* createControl(const ControlSpec& spec, QWidget* parent) {
         case ControlKind::Button: {
             auto* button = new QPushButton(caption, parent);
             setButtonColour(button, restColour());
-            // Return and Enter press the focused button, as Space does.
-            button->setAutoDefault(true);
             return button;
         }
         case ControlKind::Frame:
