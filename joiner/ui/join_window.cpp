@@ -30,12 +30,6 @@ constexpr ControlSpec kLayout[] = {
     {"fddaccept", ControlKind::Button, "ACCEPT", 120, 840, 1095, 495, 8, "Frame1"},
 };
 
-QFont boldFont(QFont font, int points) {
-    font.setPointSize(points);
-    font.setBold(true);
-    return font;
-}
-
 }  // namespace
 
 std::span<const ControlSpec> joinWindowLayout() { return kLayout; }
@@ -97,7 +91,7 @@ JoinWindow::JoinWindow(FileSystem& fs, Dialogs& dialogs, QWidget* parent)
 
 void JoinWindow::Form_Load() {
     Label1_->setText(QString::fromUtf8(kJoinHeading));
-    Label1_->setFont(boldFont(Label1_->font(), 11));
+    setFontOf(Label1_, 11, true);
     Frame1_->hide();
     fddaccept_->hide();
     fitButtonCaptions(form_);
@@ -147,7 +141,7 @@ bool JoinWindow::openDestinationFrame(Source source) {
     fddaccept_->setVisible(source == Source::Diskette);
     Frame1_->show();
     Frame1_->setTitle(QString::fromUtf8(kFrameCaption));
-    Frame1_->setFont(boldFont(Frame1_->font(), 7));
+    setFontOf(Frame1_, 7, true);
     List1_->setCurrentRow(0);
     List1_Click();
     return true;

@@ -1,5 +1,6 @@
 // join.exe: shows the joiner's only window; closing it ends the program.
 #include <QApplication>
+#include <QFileInfo>
 
 #include "common/platform.h"
 #include "common/widgets/dialogs.h"
@@ -15,6 +16,6 @@ int main(int argc, char** argv) {
     dialogs.setParent(window);
     window->show();
     // `join.exe MANIFEST`, as the file manager opens a manifest: HARD DRIVE on that file.
-    if (argc > 1) window->openManifest(QString::fromLocal8Bit(argv[1]));
+    if (argc > 1) window->openManifest(QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath());
     return app.exec();
 }
