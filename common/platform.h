@@ -48,7 +48,8 @@ struct FileInfo {
 
 struct DirEntry {
     std::string name;
-    bool isDir = false;
+    bool isDir = false;   // a folder, or a link to one
+    bool isLink = false;  // a symbolic link, whatever it points to
 };
 
 // An open file. Positions are 0-based byte offsets.

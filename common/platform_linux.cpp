@@ -303,13 +303,16 @@ public:
             std::string name = entry->d_name;
             if (name == "." || name == "..") continue;
             bool isDir = entry->d_type == DT_DIR;
+            bool isLink = entry->d_type == DT_LNK;
             if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
                 struct stat st {};
                 const std::string full =
                     folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+                if (entry->d_type == DT_UNKNOWN)
+                    isLink = ::lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
                 isDir = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
             }
-            out.push_back({name, isDir});
+            out.push_back({name, isDir, isLink});
         }
         Errno e = errno;
         ::closedir(dir);

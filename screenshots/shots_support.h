@@ -58,6 +58,20 @@ inline void shoot(QWidget* form, const char* file) {
     save(form->grab(), file);
 }
 
+// The window on a piece of the desktop around it, in the application
+// palette's window colour, so that a dark desktop shows as one.
+inline void shootOnDesktop(QWidget* form, const char* file) {
+    settle();
+    const QPixmap window = form->grab();
+    const int margin = 24;
+    QPixmap desktop(window.width() + 2 * margin, window.height() + 2 * margin);
+    desktop.fill(QApplication::palette().color(QPalette::Window));
+    QPainter painter(&desktop);
+    painter.drawPixmap(margin, margin, window);
+    painter.end();
+    save(desktop, file);
+}
+
 // The progress dialog as the user sees it, over the middle of `form`, with a
 // plain title bar and border drawn in (offscreen windows have no frame).
 inline void shootProgress(QWidget* form, const char* title, const char* item, const char* file) {

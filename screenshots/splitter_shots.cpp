@@ -66,7 +66,7 @@ void run() {
     testing::ScriptedDialogs dialogs;
     SplitterContext context{SplitJob{}, fs, dialogs, kRoot.toStdString()};
 
-    showIntro(context);
+    context.navigator.toIntro();
     QWidget* intro = window("intro");
     shoot(intro, "splitter_start.png");
 
@@ -100,6 +100,20 @@ void run() {
     typeSize(form2, "1.3", 2);
     click(form2, "done");
     shoot(form2, "splitter_size_diskette_plan.png");
+
+    // Under a dark desktop palette the windows keep their own colours and text.
+    for (QWidget* w : QApplication::topLevelWidgets()) w->close();
+    settle();
+    QApplication::setPalette(QPalette(QColor(0x2A, 0x2A, 0x2E)));
+    context.job.keepsource = false;
+    context.navigator.toIntro();
+    intro = window("intro");
+    dialogs.fileAnswer(source);
+    click(intro, "Command1");
+    form1 = window("form1");
+    click(form1, "hdd");
+    control<DirListBox>(form1, "Dir1")->setPath(out);
+    shootOnDesktop(form1, "splitter_source_dark.png");
 
     if (!dialogs.texts.empty()) throw std::runtime_error("unexpected message: " + dialogs.texts.front());
     for (QWidget* w : QApplication::topLevelWidgets()) w->close();

@@ -11,6 +11,8 @@
 #include <chrono>
 #include <limits>
 
+#include "common/widgets/dir_list_box.h"
+
 namespace brindlecut {
 
 namespace {
@@ -122,7 +124,7 @@ void MessageBoxDialogs::progressEnd() {
 
 QString MessageBoxDialogs::openFile(const QString& title, const QString& filter,
                                     const QString& defaultSuffix) {
-    QFileDialog dialog(owner(), title);
+    QFileDialog dialog(owner(), title, startFolder());
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (!filter.isEmpty()) dialog.setNameFilter(filter);

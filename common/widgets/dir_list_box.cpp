@@ -1,39 +1,15 @@
 #include "common/widgets/dir_list_box.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QListWidgetItem>
-#include <QStyledItemDelegate>
+#include <QPixmap>
 
 namespace brindlecut {
 
 namespace {
-
-// Shifts each row right by its depth so the tree shape shows without icons,
-// while the row's text stays the folder's bare name.
-class IndentDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        QStyleOptionViewItem shifted = option;
-        shifted.rect.setLeft(option.rect.left() + indent(option, index));
-        QStyledItemDelegate::paint(painter, shifted, index);
-    }
-
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        size.rwidth() += indent(option, index);
-        return size;
-    }
-
-private:
-    static int indent(const QStyleOptionViewItem& option, const QModelIndex& index) {
-        return index.data(DirListBox::DepthRole).toInt() * option.fontMetrics.averageCharWidth() * 2;
-    }
-};
 
 bool isOpenableFolder(const QFileInfo& info) {
     return info.isDir() && info.isReadable() && info.isExecutable();
@@ -41,14 +17,20 @@ bool isOpenableFolder(const QFileInfo& info) {
 
 }  // namespace
 
+QString startFolder() {
+    const QString current = QDir::currentPath();
+    if (current == QCoreApplication::applicationDirPath() || !QFileInfo(current).isReadable())
+        return QDir::homePath();
+    return current;
+}
+
 DirListBox::DirListBox(QWidget* parent) : QListWidget(parent) {
-    setItemDelegate(new IndentDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Only a double click opens a folder, whatever the style's single-click activation says.
     connect(this, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { openRowAt(row(item)); });
-    setPath(QDir::currentPath());
+    setPath(startFolder());
 }
 
 bool DirListBox::setPath(const QString& folder) {
@@ -85,8 +67,17 @@ void DirListBox::keyPressEvent(QKeyEvent* event) {
 
 void DirListBox::refill() {
     clear();
-    auto addRow = [this](const QString& text, const QString& folder, int depth) {
+    // Each row is shifted right by its depth, so the tree shape shows without
+    // icons while the row's text stays the folder's bare name: a blank picture
+    // as wide as the indent stands before the name.
+    const int indentStep = fontMetrics().averageCharWidth() * 2;
+    auto addRow = [this, indentStep](const QString& text, const QString& folder, int depth) {
         auto* row = new QListWidgetItem(text, this);
+        if (depth > 0) {
+            QPixmap indent(depth * indentStep, 1);
+            indent.fill(Qt::transparent);
+            row->setData(Qt::DecorationRole, indent);
+        }
         row->setData(PathRole, folder);
         row->setData(DepthRole, depth);
         row->setToolTip(QDir::toNativeSeparators(folder));

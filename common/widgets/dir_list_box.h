@@ -10,6 +10,12 @@
 
 namespace brindlecut {
 
+// The folder the user works in, where the folder lists and the file dialog
+// start: the current folder, or the home folder when the current one cannot
+// be read or is the program's own folder (as when it was started from a file
+// manager or its build tree).
+QString startFolder();
+
 class DirListBox : public QListWidget {
     Q_OBJECT
     Q_PROPERTY(QString Path READ path WRITE setPath NOTIFY pathChanged)
@@ -19,7 +25,7 @@ public:
     static constexpr int PathRole = Qt::UserRole;
     static constexpr int DepthRole = Qt::UserRole + 1;
 
-    // Opens the current working folder, as the platform's folder list does.
+    // Opens the user's folder (startFolder()).
     explicit DirListBox(QWidget* parent = nullptr);
 
     // The open folder, as an absolute path with "/" separators ("/" for the root).

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSignalSpy>
 #include <QTest>
@@ -164,6 +165,29 @@ TEST_F(DirListBoxTest, PathIsAReadWriteProperty) {
     list_.setProperty("Path", QString::fromStdString(temp_ / "alpha/file.txt"));
     EXPECT_EQ(list_.property("Path").toString(), alpha_ + "/beta");
     EXPECT_EQ(changed.count(), 1);
+}
+
+// The folder lists and the file dialog start where the user works: the
+// current folder, but never the folder of the program itself (a program
+// started from its build tree, or from a launcher that runs it there).
+TEST(StartFolder, TheCurrentFolderOrHomeNeverTheProgramsOwn) {
+    const QString before = QDir::currentPath();
+    TempDir work;
+    const QString workPath = QString::fromStdString(work.path());
+    const struct {
+        QString current;
+        QString expected;
+    } cases[] = {
+        {workPath, workPath},
+        {QCoreApplication::applicationDirPath(), QDir::homePath()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.current.toStdString());
+        ASSERT_TRUE(QDir::setCurrent(c.current));
+        EXPECT_EQ(startFolder(), c.expected);
+        EXPECT_EQ(DirListBox().path(), QDir::cleanPath(c.expected));
+    }
+    QDir::setCurrent(before);
 }
 
 }  // namespace

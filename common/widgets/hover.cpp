@@ -1,6 +1,7 @@
 #include "common/widgets/hover.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QWidget>
@@ -39,6 +40,15 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        // Return and Enter press the focused button, as Space does. (A button
+        // that presses itself on Return draws itself as the window's default
+        // button in the style's highlight colour, which these windows do not have.)
+        if (event->type() == QEvent::KeyPress && watched != window_) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+            static_cast<QAbstractButton*>(watched)->click();
+            return true;
+        }
         if (event->type() != QEvent::MouseMove) return false;
         if (watched == window_) {
             // Moves that a control ignores (a button not being dragged does) are

@@ -28,7 +28,8 @@ void rest(const std::vector<QAbstractButton*>& buttons);
 // label, list or frame) calls rest() on `buttons`. No leave events are used.
 // The wiring belongs to `window`, which must be the widget whose own
 // background the user sees (for a QMainWindow, its central widget): Qt does
-// not hand a move over a bare child on to its parent.
+// not hand a move over a bare child on to its parent. The same watch lets
+// Return and Enter press the focused button, as Space does.
 void wireHover(QWidget* window, std::vector<QAbstractButton*> buttons);
 
 }  // namespace brindlecut

@@ -22,6 +22,7 @@
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/window_test_support.h"
 
 namespace brindlecut {
 namespace {
@@ -53,9 +54,7 @@ protected:
 
     template <typename T>
     T* find(const char* name) {
-        T* widget = window_->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        return testing::control<T>(window_, name);
     }
     QPushButton* button(const char* name) { return find<QPushButton>(name); }
     QGroupBox* frame() { return find<QGroupBox>("Frame1"); }
@@ -63,7 +62,7 @@ protected:
 
     // Lets deferred deletions run, as the event loop would after the click.
     bool windowGone() {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        testing::flushDeletes();
         return window_.isNull();
     }
 

@@ -31,12 +31,6 @@ constexpr ControlSpec kLayout[] = {
     {"fddaccept", ControlKind::Button, "ACCEPT", 120, 840, 1095, 495, 8, "Frame1"},
 };
 
-QFont boldFont(QFont font, int points) {
-    font.setPointSize(points);
-    font.setBold(true);
-    return font;
-}
-
 }  // namespace
 
 std::span<const ControlSpec> joinWindowLayout() { return kLayout; }
@@ -59,24 +53,17 @@ JoinWindow::JoinWindow(FileSystem& fs, Dialogs& dialogs, QWidget* parent)
     setClientSize(form_, kJoinWindowWidth, kJoinWindowHeight);
     setCentralWidget(form_);
 
-    // The table's order: Label1, hdd, fdd, Frame1, Dir1, cmdaccept, cmdcancel, List1, fddaccept.
     const auto controls = placeControls(form_, kLayout);
-    QWidget* placed[std::size(kLayout)];
-    for (std::size_t i = 0; i < std::size(kLayout); ++i)
-        placed[i] = controls.find(QLatin1String(kLayout[i].name))->second;
-    Label1_ = static_cast<QLabel*>(placed[0]);
-    hdd_ = static_cast<QPushButton*>(placed[1]);
-    fdd_ = static_cast<QPushButton*>(placed[2]);
-    Frame1_ = static_cast<QGroupBox*>(placed[3]);
-    Dir1_ = static_cast<DirListBox*>(placed[4]);
-    cmdaccept_ = static_cast<QPushButton*>(placed[5]);
-    cmdcancel_ = static_cast<QPushButton*>(placed[6]);
-    List1_ = static_cast<QListWidget*>(placed[7]);
-    fddaccept_ = static_cast<QPushButton*>(placed[8]);
+    Label1_ = control<QLabel>(controls, "Label1");
+    hdd_ = control<QPushButton>(controls, "hdd");
+    fdd_ = control<QPushButton>(controls, "fdd");
+    Frame1_ = control<QGroupBox>(controls, "Frame1");
+    Dir1_ = control<DirListBox>(controls, "Dir1");
+    cmdaccept_ = control<QPushButton>(controls, "cmdaccept");
+    cmdcancel_ = control<QPushButton>(controls, "cmdcancel");
+    List1_ = control<QListWidget>(controls, "List1");
+    fddaccept_ = control<QPushButton>(controls, "fddaccept");
 
-    // The heading and the frame paint the window's own colour behind them.
-    setWindowColour(Label1_);
-    setWindowColour(Frame1_);
     // The frame's caption font must not reach the controls inside it, so each
     // keeps the window's font explicitly.
     for (QWidget* child :
@@ -105,9 +92,10 @@ JoinWindow::JoinWindow(FileSystem& fs, Dialogs& dialogs, QWidget* parent)
 
 void JoinWindow::Form_Load() {
     Label1_->setText(QString::fromUtf8(kJoinHeading));
-    Label1_->setFont(boldFont(Label1_->font(), 11));
+    setFontOf(Label1_, 11, true);
     Frame1_->hide();
     fddaccept_->hide();
+    fitButtonCaptions(form_);
 }
 
 void JoinWindow::hdd_Click() {
@@ -118,14 +106,15 @@ void JoinWindow::hdd_Click() {
         fdd_->setEnabled(true);
         return;
     }
+    openManifest(path);
+}
+
+void JoinWindow::openManifest(const QString& path) {
+    fdd_->setEnabled(false);
     const Outcome read = readFolderManifest(fs_, toLocal(path), folderJob_);
-    if (!read.isDone()) {
-        if (read.isFailed()) dialogs_.tell(read.text());
-        fdd_->setEnabled(true);
-        return;
-    }
-    // Without a drive to join onto, the window goes back to the choice of source.
-    if (!openDestinationFrame(Source::Folder)) fdd_->setEnabled(true);
+    if (read.isFailed()) dialogs_.tell(read.text());
+    // Without a manifest, or a drive to join onto, the window goes back to the choice of source.
+    if (!read.isDone() || !openDestinationFrame(Source::Folder)) fdd_->setEnabled(true);
 }
 
 void JoinWindow::fdd_Click() {
@@ -153,7 +142,7 @@ bool JoinWindow::openDestinationFrame(Source source) {
     fddaccept_->setVisible(source == Source::Diskette);
     Frame1_->show();
     Frame1_->setTitle(QString::fromUtf8(kFrameCaption));
-    Frame1_->setFont(boldFont(Frame1_->font(), 7));
+    setFontOf(Frame1_, 7, true);
     List1_->setCurrentRow(0);
     List1_Click();
     return true;
@@ -161,8 +150,7 @@ bool JoinWindow::openDestinationFrame(Source source) {
 
 void JoinWindow::List1_Click() {
     if (QListWidgetItem* item = List1_->currentItem())
-        Dir1_->setPath(
-            fromLocal(openingFolder(drives_, toLocal(item->text()), toLocal(QDir::currentPath()))));
+        Dir1_->setPath(fromLocal(openingFolder(drives_, toLocal(item->text()), toLocal(startFolder()))));
 }
 
 void JoinWindow::cmdaccept_Click() {

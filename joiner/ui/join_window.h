@@ -52,6 +52,12 @@ public:
     // The client area, which holds the controls and whose bare background rests the buttons.
     QWidget* form() const { return form_; }
 
+    // HARD DRIVE on a manifest already chosen (given to the program, or opened
+    // from the file manager): reads it and opens the destination frame; a file
+    // that cannot be read or is no manifest is told, and the window stays at
+    // the choice of source.
+    void openManifest(const QString& path);
+
 private:
     enum class Source { Folder, Diskette };
 
@@ -78,14 +84,14 @@ private:
     DisketteJoinJob disketteJob_;
 
     QWidget* form_ = nullptr;
-    QLabel* Label1_ = nullptr;
+    QLabel* Label1_ = nullptr;  // "  Where are the split files?  "
     QPushButton* hdd_ = nullptr;
     QPushButton* fdd_ = nullptr;
-    QGroupBox* Frame1_ = nullptr;
-    DirListBox* Dir1_ = nullptr;
+    QGroupBox* Frame1_ = nullptr;  // the destination frame, "CHOOSE FILE DESTINATION"
+    DirListBox* Dir1_ = nullptr;   // the folder list
     QPushButton* cmdaccept_ = nullptr;
     QPushButton* cmdcancel_ = nullptr;
-    QListWidget* List1_ = nullptr;
+    QListWidget* List1_ = nullptr;  // the drive list
     QPushButton* fddaccept_ = nullptr;
     QMenu* mnuauthor_ = nullptr;
     QAction* mnudet_ = nullptr;

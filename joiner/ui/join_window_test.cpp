@@ -24,6 +24,7 @@
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/window_test_support.h"
 
 namespace brindlecut {
 namespace {
@@ -49,9 +50,7 @@ protected:
 
     template <typename T = QWidget>
     T* find(const char* name) {
-        T* widget = window_->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        return testing::control<T>(window_, name);
     }
     QPushButton* button(const char* name) { return find<QPushButton>(name); }
 
@@ -79,70 +78,30 @@ protected:
 
 // The window's design, written out here independently of the code's table, so
 // that a slip in either shows.
-struct Design {
-    const char* name;
-    const char* parent;
-    const char* caption;
-    int left, top, width, height, tabIndex;
-};
-constexpr Design kDesign[] = {
-    {"Label1", nullptr, "Label1", 1320, 240, 3375, 495, 0},
-    {"hdd", nullptr, "HARD DRIVE", 960, 840, 1575, 495, 1},
-    {"fdd", nullptr, "FLOPPY DISKETTE", 2760, 840, 1695, 495, 2},
-    {"Frame1", nullptr, "Frame1", 960, 1800, 3495, 2535, 3},
-    {"Dir1", "Frame1", "", 1320, 240, 2055, 1890, 4},
-    {"cmdaccept", "Frame1", "ACCEPT", 120, 840, 1095, 495, 5},
-    {"cmdcancel", "Frame1", "CANCEL", 120, 1560, 1095, 495, 6},
-    {"List1", "Frame1", "", 120, 360, 1095, 255, 7},
-    {"fddaccept", "Frame1", "ACCEPT", 120, 840, 1095, 495, 8},
+constexpr ControlSpec kDesign[] = {
+    {"Label1", ControlKind::Label, "Label1", 1320, 240, 3375, 495, 0, nullptr},
+    {"hdd", ControlKind::Button, "HARD DRIVE", 960, 840, 1575, 495, 1, nullptr},
+    {"fdd", ControlKind::Button, "FLOPPY DISKETTE", 2760, 840, 1695, 495, 2, nullptr},
+    {"Frame1", ControlKind::Frame, "Frame1", 960, 1800, 3495, 2535, 3, nullptr},
+    {"Dir1", ControlKind::DirList, "", 1320, 240, 2055, 1890, 4, "Frame1"},
+    {"cmdaccept", ControlKind::Button, "ACCEPT", 120, 840, 1095, 495, 5, "Frame1"},
+    {"cmdcancel", ControlKind::Button, "CANCEL", 120, 1560, 1095, 495, 6, "Frame1"},
+    {"List1", ControlKind::ListBox, "", 120, 360, 1095, 255, 7, "Frame1"},
+    {"fddaccept", ControlKind::Button, "ACCEPT", 120, 840, 1095, 495, 8, "Frame1"},
 };
 
-TEST_F(JoinWindowTest, TableIsTheDesign) {
-    ASSERT_EQ(joinWindowLayout().size(), std::size(kDesign));
-    for (std::size_t i = 0; i < std::size(kDesign); ++i) {
-        const ControlSpec& row = joinWindowLayout()[i];
-        const Design& design = kDesign[i];
-        SCOPED_TRACE(design.name);
-        EXPECT_STREQ(row.name, design.name);
-        EXPECT_STREQ(row.caption, design.caption);
-        EXPECT_STREQ(row.parent ? row.parent : "", design.parent ? design.parent : "");
-        EXPECT_EQ(std::tie(row.left, row.top, row.width, row.height, row.tabIndex),
-                  std::tie(design.left, design.top, design.width, design.height, design.tabIndex));
-    }
-}
+TEST_F(JoinWindowTest, TableIsTheDesign) { testing::expectDesign(joinWindowLayout(), kDesign); }
 
 TEST_F(JoinWindowTest, EveryControlSitsWhereTheTableSays) {
+    // Kinds, places within their parents, captions, the rest colour and the tab order.
+    testing::expectLayout(window_->form(), joinWindowLayout());
     for (const ControlSpec& spec : joinWindowLayout()) {
         SCOPED_TRACE(spec.name);
-        QWidget* control = find(spec.name);
-        ASSERT_NE(control, nullptr);
         const QString parentName = spec.parent ? QString::fromLatin1(spec.parent) : QStringLiteral("form");
-        EXPECT_EQ(control->parentWidget()->objectName(), parentName);
-        EXPECT_EQ(control->geometry(),
-                  twipsRect(spec.left, spec.top, spec.width, spec.height, window_->form()));
-        if (auto* pushButton = qobject_cast<QPushButton*>(control)) {
-            EXPECT_EQ(pushButton->text(), QString::fromLatin1(spec.caption));
-            EXPECT_EQ(buttonColour(pushButton), QColor(192, 192, 192));
-        }
+        EXPECT_EQ(find(spec.name)->parentWidget()->objectName(), parentName);
     }
-    EXPECT_EQ(joinWindowLayout().size(), 9u);
-    EXPECT_TRUE(qobject_cast<DirListBox*>(find("Dir1")));
-    EXPECT_TRUE(qobject_cast<QListWidget*>(find("List1")));
     EXPECT_EQ(button("cmdaccept")->geometry(), button("fddaccept")->geometry())
         << "the two ACCEPTs share one spot";
-
-    // Tab goes through the controls in the table's tab order.
-    std::vector<const ControlSpec*> byTab;
-    for (const ControlSpec& spec : joinWindowLayout()) byTab.push_back(&spec);
-    std::sort(byTab.begin(), byTab.end(), [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
-    QSet<QWidget*> tableControls;
-    for (const ControlSpec* spec : byTab) tableControls.insert(find(spec->name));
-    for (std::size_t i = 1; i < byTab.size(); ++i) {
-        // A list's own viewport and scroll bars come right after it in the chain.
-        QWidget* next = find(byTab[i - 1]->name)->nextInFocusChain();
-        while (!tableControls.contains(next)) next = next->nextInFocusChain();
-        EXPECT_EQ(next, find(byTab[i]->name)) << byTab[i - 1]->name << " then " << byTab[i]->name;
-    }
 }
 
 TEST_F(JoinWindowTest, AfterLoad) {

@@ -1,5 +1,6 @@
 // join.exe: shows the joiner's only window; closing it ends the program.
 #include <QApplication>
+#include <QFileInfo>
 
 #include "common/command_line.h"
 #include "common/platform.h"
@@ -20,5 +21,7 @@ int main(int argc, char** argv) {
     auto* window = new brindlecut::JoinWindow(brindlecut::systemFileSystem(), dialogs);
     dialogs.setParent(window);
     window->show();
+    // `join.exe MANIFEST`, as the file manager opens a manifest: HARD DRIVE on that file.
+    if (argc > 1) window->openManifest(QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath());
     return app.exec();
 }

@@ -104,8 +104,9 @@ std::int64_t unitFactor(int unitIndex) {
     }
 }
 
-Plan refuse(Plan plan, const char* message) {
-    plan.refusal = message;
+Plan refuse(Plan plan, PlanResult result) {
+    plan.result = result;
+    plan.refusal = refusalText(result);
     return plan;
 }
 
@@ -122,6 +123,28 @@ std::string planSummary(const PlanInput& input, std::int64_t count) {
 
 }  // namespace
 
+const char* refusalText(PlanResult result) {
+    switch (result) {
+        case PlanResult::Accepted:
+            return "";
+        case PlanResult::EmptySize:
+            return "Enter the size";
+        case PlanResult::InvalidEntry:
+            return "Invalid Entry";
+        case PlanResult::NotPositive:
+            return "Enter a positive value";
+        case PlanResult::BiggerThanFile:
+            return "split size bigger than file size";
+        case PlanResult::WholeFile:
+            return "You are not splitting the file..Are you?";
+        case PlanResult::TooBigForDiskette:
+            return "split size for floppy should not be greater than 1.3 MB";
+        case PlanResult::TooManyPieces:
+            return "FAR TOO MANY SPLITS.SORRY!!";
+    }
+    return "";
+}
+
 std::optional<double> parseSize(const std::string& text) {
     const auto decimal = readDecimal(text);
     if (!decimal) return std::nullopt;
@@ -130,29 +153,28 @@ std::optional<double> parseSize(const std::string& text) {
 
 Plan planSplit(const PlanInput& input) {
     Plan plan;
-    if (input.sizeText.empty()) return refuse(plan, "Enter the size");
+    if (input.sizeText.empty()) return refuse(plan, PlanResult::EmptySize);
 
     const auto decimal = readDecimal(input.sizeText);
     if (std::count(input.sizeText.begin(), input.sizeText.end(), '.') > 1 || !decimal) {
-        plan.clearSizeText = true;
-        return refuse(plan, "Invalid Entry");
+        return refuse(plan, PlanResult::InvalidEntry);
     }
 
     plan.sizevalue = toDouble(*decimal);
-    if (decimal->negative || isZero(*decimal)) return refuse(plan, "Enter a positive value");
+    if (decimal->negative || isZero(*decimal)) return refuse(plan, PlanResult::NotPositive);
 
     // Pieces are whole bytes: the size is rounded down here, before it is
     // compared with the file size and the diskette limit.
     const auto bytes = wholeBytes(*decimal, unitFactor(input.unitIndex));
     plan.piecesize = bytes.value_or(std::numeric_limits<std::int64_t>::max());
-    if (bytes && *bytes == 0) return refuse(plan, "Enter a positive value");
-    if (!bytes || *plan.piecesize > input.filesize) return refuse(plan, "split size bigger than file size");
-    if (*plan.piecesize == input.filesize) return refuse(plan, "You are not splitting the file..Are you?");
+    if (bytes && *bytes == 0) return refuse(plan, PlanResult::NotPositive);
+    if (!bytes || *plan.piecesize > input.filesize) return refuse(plan, PlanResult::BiggerThanFile);
+    if (*plan.piecesize == input.filesize) return refuse(plan, PlanResult::WholeFile);
     if (input.tofloppy == 1 && *plan.piecesize > kDiskettePieceLimit)
-        return refuse(plan, "split size for floppy should not be greater than 1.3 MB");
+        return refuse(plan, PlanResult::TooBigForDiskette);
 
     const std::int64_t count = pieceCount(input.filesize, *plan.piecesize);
-    if (count > kMaxPieces) return refuse(plan, "FAR TOO MANY SPLITS.SORRY!!");
+    if (count > kMaxPieces) return refuse(plan, PlanResult::TooManyPieces);
 
     plan.piececount = static_cast<int>(count);
     plan.summary = planSummary(input, count);

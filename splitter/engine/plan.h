@@ -21,11 +21,27 @@ struct PlanInput {
     std::string destfolder;
 };
 
+// What planning decided: a plan, or the check that refused it. The window
+// acts on the refusal itself ("Invalid Entry" blanks the size box, too many
+// pieces hides the summary frame again), never on its message.
+enum class PlanResult {
+    Accepted,
+    EmptySize,          // "Enter the size"
+    InvalidEntry,       // "Invalid Entry"; the size box's text becomes a single blank
+    NotPositive,        // "Enter a positive value"
+    BiggerThanFile,     // "split size bigger than file size"
+    WholeFile,          // "You are not splitting the file..Are you?"
+    TooBigForDiskette,  // "split size for floppy should not be greater than 1.3 MB"
+    TooManyPieces,      // "FAR TOO MANY SPLITS.SORRY!!"; the summary frame is hidden again
+};
+
+// The message that tells the user of a refusal, exactly; "" for Accepted.
+const char* refusalText(PlanResult result);
+
 struct Plan {
-    // Empty when the plan is accepted; otherwise the refusal message, exactly.
+    PlanResult result = PlanResult::Accepted;
+    // Empty when the plan is accepted; otherwise refusalText(result).
     std::string refusal;
-    // "Invalid Entry" also turns the size box's text into a single blank.
-    bool clearSizeText = false;
     // Set as soon as they are computed, also when a later check refuses.
     // `piecesize` is the typed size in whole bytes, rounded down; a size too
     // large for 64 bits is held as the largest int64 value.
@@ -35,7 +51,7 @@ struct Plan {
     int piececount = 0;
     std::string summary;
 
-    bool accepted() const { return refusal.empty(); }
+    bool accepted() const { return result == PlanResult::Accepted; }
 };
 
 // The largest diskette piece, in whole bytes (1.3 MB rounded down).

@@ -49,7 +49,9 @@ TEST_P(PlanTable, RefusesOrPlansAsExpected) {
 
     EXPECT_EQ(plan.refusal, c.refusal ? c.refusal : "");
     EXPECT_EQ(plan.accepted(), c.refusal == nullptr);
-    EXPECT_EQ(plan.clearSizeText, c.refusal == kInvalid);
+    EXPECT_EQ(plan.refusal, refusalText(plan.result));
+    EXPECT_EQ(plan.result == PlanResult::InvalidEntry, c.refusal == kInvalid);
+    EXPECT_EQ(plan.result == PlanResult::TooManyPieces, c.refusal == kTooMany);
     ASSERT_EQ(plan.sizevalue.has_value(), c.sizevalue.has_value());
     if (c.sizevalue && std::isinf(*c.sizevalue)) {
         EXPECT_TRUE(std::isinf(*plan.sizevalue));
@@ -188,6 +190,35 @@ TEST(ParseSize, ReadsOnlyPlainDecimals) {
         if (got) {
             EXPECT_DOUBLE_EQ(*got, *c.value);
         }
+    }
+}
+
+// Each refusal is told in its own message and named by its own result, so the
+// window can act on the result without reading the text.
+TEST(PlanResults, EachRefusalHasItsOwnResultAndMessage) {
+    const struct {
+        const char* text;
+        int unit;
+        int tofloppy;
+        std::int64_t filesize;
+        PlanResult result;
+        const char* message;
+    } cases[] = {
+        {"", B, 0, 1000, PlanResult::EmptySize, kEnterSize},
+        {"1.2.3", B, 0, 1000, PlanResult::InvalidEntry, kInvalid},
+        {"0", B, 0, 1000, PlanResult::NotPositive, kPositive},
+        {"1001", B, 0, 1000, PlanResult::BiggerThanFile, kBigger},
+        {"1000", B, 0, 1000, PlanResult::WholeFile, kNotSplitting},
+        {"1.31", MB, 1, 2 * kMiB, PlanResult::TooBigForDiskette, kFloppy},
+        {"1", B, 0, 40000, PlanResult::TooManyPieces, kTooMany},
+        {"1", KB, 0, 3000, PlanResult::Accepted, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        const Plan plan = planSplit({c.text, c.unit, c.filesize, c.tofloppy, "/f", "line", "/out"});
+        EXPECT_EQ(plan.result, c.result);
+        EXPECT_STREQ(refusalText(c.result), c.message);
+        EXPECT_EQ(plan.refusal, c.message);
     }
 }
 

@@ -1,9 +1,9 @@
 #include "splitter/ui/intro_window.h"
 
 #include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFont>
-#include <QFontInfo>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
@@ -25,14 +25,10 @@ constexpr ControlSpec kControls[] = {
 // The named fonts are narrow script faces. Where one is not installed the
 // system's fallback is wider, so it is made smaller until the caption fits on
 // its one line instead of being cut off.
-void setTitleFont(QLabel* label, QFont font) {
+void setTitleFont(QLabel* label, const QFont& font) {
     label->setWordWrap(false);
-    if (QFontInfo(font).family().compare(font.family(), Qt::CaseInsensitive) != 0) {
-        while (font.pointSize() > 6 && QFontMetrics(font).horizontalAdvance(label->text()) > label->width()) {
-            font.setPointSize(font.pointSize() - 1);
-        }
-    }
     label->setFont(font);
+    fitLabelCaption(label);
 }
 
 }  // namespace
@@ -59,49 +55,45 @@ IntroWindow::IntroWindow(SplitterContext& context) : context_(context) {
     setClientSize(client, kClientWidth, kClientHeight);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    auto controls = placeControls(client, kControls);
-    Command1_ = static_cast<QPushButton*>(controls.at("Command1"));
-    Command2_ = static_cast<QPushButton*>(controls.at("Command2"));
+    const auto controls = placeControls(client, kControls);
+    Command1_ = control<QPushButton>(controls, "Command1");
+    Command2_ = control<QPushButton>(controls, "Command2");
 
     QFont title("Monotype Corsiva", 36);
     title.setItalic(true);
     title.setWeight(QFont::Normal);
-    setTitleFont(static_cast<QLabel*>(controls.at("Label1")), title);
+    setTitleFont(control<QLabel>(controls, "Label1"), title);
     QFont motto("Script", 18);
     motto.setBold(true);
-    setTitleFont(static_cast<QLabel*>(controls.at("Label2")), motto);
+    setTitleFont(control<QLabel>(controls, "Label2"), motto);
 
     connect(Command1_, &QPushButton::clicked, this, &IntroWindow::Command1_Click);
     connect(Command2_, &QPushButton::clicked, this, &IntroWindow::Command2_Click);
     wireHover(client, {Command1_, Command2_});
+    fitButtonCaptions(client);
+    setAcceptDrops(true);
 
     Command1_->setFocus();
 }
 
-// SPLIT begins a new split: the file is asked for again and NEXT is not
-// offered, whatever an earlier split in this run left behind.
-void IntroWindow::Command1_Click() {
-    context_.job.keepsource = false;
-    context_.job.shownext = false;
-    // The source window's load step ends it when no file is taken; this window
-    // then stays on screen and SPLIT can be pressed again.
-    if (showSource(context_) != nullptr) unload();
-}
+// SPLIT begins a new split. When the source window's load step ends it (no
+// file taken), this window stays on screen and SPLIT can be pressed again.
+void IntroWindow::Command1_Click() { context_.navigator.newSplit(this); }
 
 void IntroWindow::Command2_Click() { close(); }
 
 // The menu only shows the credit line.
 void IntroWindow::mnudet_Click() {}
 
-void IntroWindow::unload() {
-    close();
-    deleteLater();
+void IntroWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!Navigator::droppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
-QWidget* showIntro(SplitterContext& context) {
-    auto* window = new IntroWindow(context);
-    window->show();
-    return window;
+void IntroWindow::dropEvent(QDropEvent* event) {
+    const QString file = Navigator::droppedFile(event->mimeData());
+    if (file.isEmpty()) return;
+    event->acceptProposedAction();
+    context_.navigator.newSplit(this, file);
 }
 
 }  // namespace brindlecut

@@ -10,10 +10,10 @@
 #include <QMenuBar>
 #include <QTest>
 
-#include "splitter/ui/window_test_support.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/window_test_support.h"
 
 namespace brindlecut {
 namespace {
@@ -45,7 +45,7 @@ protected:
     void SetUp() override {
         source = tmp / "report.doc";
         testing::writeFile(source, testing::patternBytes(1536));
-        intro = showIntro(context);
+        intro = context.navigator.toIntro();
         testing::flushDeletes();
     }
     void TearDown() override { testing::closeAllWindows(); }

@@ -1,5 +1,8 @@
 // The splitter: builds the application and shows the start window.
 #include <QApplication>
+#include <QDir>
+#include <QStringList>
+#include <QUrl>
 
 #include "common/command_line.h"
 #include "common/platform.h"
@@ -16,6 +19,13 @@ int main(int argc, char** argv) {
     brindlecut::MessageBoxDialogs dialogs("Brindlecut");
     brindlecut::SplitterContext context{brindlecut::SplitJob(), brindlecut::systemFileSystem(), dialogs,
                                         brindlecut::toLocal(QCoreApplication::applicationDirPath())};
-    brindlecut::showIntro(context);
+    // `brindlecut FILE` begins at the source window with FILE already taken.
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() > 1)
+        context.navigator.newSplit(
+            nullptr,
+            QUrl::fromUserInput(args.at(1), QDir::currentPath(), QUrl::AssumeLocalFile).toLocalFile());
+    else
+        context.navigator.toIntro();
     return app.exec();
 }

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPalette>
 #include <QPushButton>
 #include <iterator>
@@ -35,17 +36,7 @@ constexpr ControlSpec kLayout[] = {
     {"Command1", K::Button, "BACK", 5160, 120, 975, 255, 10, nullptr},
 };
 
-// The planning refusal after which the summary frame, shown a moment before,
-// is hidden again.
-constexpr char kTooManyPieces[] = "FAR TOO MANY SPLITS.SORRY!!";
 constexpr int kMegabytesItem = 2;
-
-void setFontOf(QWidget* widget, int pointSize, bool bold) {
-    QFont font = widget->font();
-    font.setPointSize(pointSize);
-    font.setBold(bold);
-    widget->setFont(font);
-}
 
 void setWhiteField(QWidget* widget) {
     QPalette palette = widget->palette();
@@ -53,11 +44,12 @@ void setWhiteField(QWidget* widget) {
     widget->setPalette(palette);
 }
 
-template <typename T>
-T* control(const std::map<QString, QWidget*>& controls, const char* name) {
-    auto found = controls.find(QString::fromUtf8(name));
-    Q_ASSERT(found != controls.end());
-    return qobject_cast<T*>(found->second);
+// The size as planning reads it: the user's decimal separator counts as "."
+// does, and at most one of either is allowed.
+QString withDecimalPoint(QString text) {
+    const QString separator = QLocale().decimalPoint();
+    if (separator != QLatin1String(".")) text.replace(separator, QLatin1String("."));
+    return text;
 }
 
 }  // namespace
@@ -86,10 +78,14 @@ SizeWindow::SizeWindow(SplitterContext& context, QWidget* parent) : QWidget(pare
 
     setWhiteField(Textsize_);
     setWhiteField(Combosize_);
+    // The summary frame shows the window's own light grey inside.
+    paintFrameFlat(Frame1_);
     // Typed text must never become a fourth unit.
     Combosize_->setInsertPolicy(QComboBox::NoInsert);
     // The summary holds paths, which must not be read as markup.
     Label2_->setTextFormat(Qt::PlainText);
+    // Return in the size box presses DONE while DONE can be pressed.
+    connect(Textsize_, &QLineEdit::returnPressed, done_, &QPushButton::click);
 
     connect(done_, &QPushButton::clicked, this, &SizeWindow::done_Click);
     connect(accept_, &QPushButton::clicked, this, &SizeWindow::accept_Click);
@@ -116,6 +112,8 @@ void SizeWindow::Form_Load() {
     accept_->hide();
     change_->hide();
     fddaccept_->hide();
+    fitButtonCaptions(this);
+    fitLabelCaption(Label1_);
     // The size box is the first control in the tab order that takes the focus.
     Textsize_->setFocus();
 }
@@ -123,7 +121,7 @@ void SizeWindow::Form_Load() {
 void SizeWindow::done_Click() {
     SplitJob& job = context_.job;
     PlanInput input;
-    input.sizeText = toLocal(Textsize_->text());
+    input.sizeText = toLocal(withDecimalPoint(Textsize_->text()));
     input.unitIndex = pickedUnit();
     input.filesize = job.filesize;
     input.tofloppy = job.tofloppy;
@@ -136,15 +134,26 @@ void SizeWindow::done_Click() {
     if (plan.sizevalue) job.sizevalue = *plan.sizevalue;
     if (plan.piecesize) job.piecesize = *plan.piecesize;
 
-    if (!plan.accepted()) {
-        if (plan.refusal == kTooManyPieces) {
+    switch (plan.result) {
+        case PlanResult::Accepted:
+            break;
+        case PlanResult::TooManyPieces:
             // The frame was already shown when the count turned out too large.
             setFontOf(Frame1_, 10, true);
             Frame1_->hide();
-        }
-        context_.dialogs.tell(plan.refusal);
-        if (plan.clearSizeText) Textsize_->setText(QStringLiteral(" "));
-        return;
+            context_.dialogs.tell(plan.refusal);
+            return;
+        case PlanResult::InvalidEntry:
+            context_.dialogs.tell(plan.refusal);
+            Textsize_->setText(QStringLiteral(" "));
+            return;
+        case PlanResult::EmptySize:
+        case PlanResult::NotPositive:
+        case PlanResult::BiggerThanFile:
+        case PlanResult::WholeFile:
+        case PlanResult::TooBigForDiskette:
+            context_.dialogs.tell(plan.refusal);
+            return;
     }
 
     setFontOf(Frame1_, 10, true);
@@ -160,7 +169,10 @@ void SizeWindow::done_Click() {
     cancel_->show();
 
     QPushButton* acceptButton = acceptOfDestination();
-    if (acceptButton == fddaccept_) fddaccept_->setText(QStringLiteral("ACCEPT"));
+    if (acceptButton == fddaccept_) {
+        fddaccept_->setText(QStringLiteral("ACCEPT"));
+        fitButtonCaptions(this);
+    }
     acceptButton->show();
     acceptButton->setEnabled(true);
     acceptButton->setFocus();
@@ -175,7 +187,7 @@ void SizeWindow::accept_Click() {
         return;
     }
     context_.dialogs.tell("The files have been splitted successfully");
-    if (showIntro(context_)) unload();
+    context_.navigator.toIntro(this);
 }
 
 void SizeWindow::fddaccept_Click() {
@@ -201,14 +213,12 @@ void SizeWindow::change_Click() {
     Textsize_->setFocus();
 }
 
-void SizeWindow::cancel_Click() {
-    if (showIntro(context_)) unload();
-}
+void SizeWindow::cancel_Click() { context_.navigator.toIntro(this); }
 
 void SizeWindow::Command1_Click() {
     context_.job.keepsource = true;
     context_.job.shownext = true;
-    if (showSource(context_)) unload();
+    context_.navigator.toSource(this);
 }
 
 int SizeWindow::pickedUnit() const {
@@ -220,17 +230,6 @@ int SizeWindow::pickedUnit() const {
 
 QPushButton* SizeWindow::acceptOfDestination() const {
     return context_.job.tofloppy == 0 ? accept_ : fddaccept_;
-}
-
-void SizeWindow::unload() {
-    close();
-    deleteLater();
-}
-
-QWidget* showSize(SplitterContext& context) {
-    auto* window = new SizeWindow(context);
-    window->show();
-    return window;
 }
 
 }  // namespace brindlecut

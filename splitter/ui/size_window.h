@@ -45,21 +45,19 @@ private:
     int pickedUnit() const;
     // The ACCEPT button of the destination kind: `fddaccept` for diskettes.
     QPushButton* acceptOfDestination() const;
-    // Ends this window once the next one is on screen.
-    void unload();
 
     SplitterContext& context_;
-    QLabel* Label1_ = nullptr;
+    QLabel* Label1_ = nullptr;  // "CHOOSE THE SPLIT SIZE"
     QLineEdit* Textsize_ = nullptr;
     QComboBox* Combosize_ = nullptr;
     QPushButton* done_ = nullptr;
-    QGroupBox* Frame1_ = nullptr;
-    QLabel* Label2_ = nullptr;
+    QGroupBox* Frame1_ = nullptr;  // "FILE INFO"
+    QLabel* Label2_ = nullptr;     // the plan summary, inside Frame1
     QPushButton* change_ = nullptr;
     QPushButton* accept_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QPushButton* fddaccept_ = nullptr;
-    QPushButton* Command1_ = nullptr;
+    QPushButton* Command1_ = nullptr;  // BACK
 };
 
 }  // namespace brindlecut

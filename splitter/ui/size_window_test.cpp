@@ -21,10 +21,10 @@
 #include "common/contract.h"
 #include "common/widgets/hover.h"
 #include "splitter/engine/diskette_split.h"
-#include "splitter/ui/window_test_support.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/window_test_support.h"
 
 namespace brindlecut {
 namespace {
@@ -91,7 +91,7 @@ protected:
     }
 
     void open() {
-        QWidget* shown = showSize(context_);
+        QWidget* shown = context_.navigator.toSize();
         ASSERT_NE(shown, nullptr);
         window_ = shown;
         EXPECT_EQ(window_->objectName(), "form2");

@@ -1,8 +1,9 @@
 #include "splitter/ui/source_window.h"
 
-#include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFont>
 #include <QLocale>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "common/drive_folder.h"
 #include "common/outcome.h"
 #include "common/widgets/hover.h"
+#include "splitter/engine/earlier_split.h"
 
 namespace brindlecut {
 
@@ -36,23 +38,12 @@ constexpr const char* kOverwriteQuestion = " The file already exists.Would you w
 constexpr const char* kChooseAnother = "Choose a different directory";
 constexpr const char* kNoHardDrive = "No hard drive was found.";
 constexpr const char* kUnreadable = "The file cannot be read.";
+constexpr const char* kBackslash =
+    "The file's name holds a \"\\\", which a joiner on Windows would read as a folder separator. "
+    "Rename the file and choose it again.";
 constexpr const char* kLineBreak =
     "The file's name holds a line break, which the split's information file cannot record. "
     "Rename the file and choose it again.";
-
-void setFontSize(QWidget* control, int points, bool bold) {
-    QFont font = control->font();
-    font.setPointSize(points);
-    font.setBold(bold);
-    control->setFont(font);
-}
-
-bool introOnScreen() {
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->objectName() == "intro" && window->isVisible()) return true;
-    }
-    return false;
-}
 
 }  // namespace
 
@@ -99,18 +90,18 @@ SourceWindow::SourceWindow(SplitterContext& context) : context_(context) {
     setAttribute(Qt::WA_DeleteOnClose);
     setClientSize(this, kClientWidth, kClientHeight);
 
-    auto controls = placeControls(this, kControls);
-    Label2_ = static_cast<QLabel*>(controls.at("Label2"));
-    Label3_ = static_cast<QLabel*>(controls.at("Label3"));
-    Label4_ = static_cast<QLabel*>(controls.at("Label4"));
-    hdd_ = static_cast<QPushButton*>(controls.at("hdd"));
-    fdd_ = static_cast<QPushButton*>(controls.at("fdd"));
-    Dir1_ = static_cast<DirListBox*>(controls.at("Dir1"));
-    done_ = static_cast<QPushButton*>(controls.at("done"));
-    cancel_ = static_cast<QPushButton*>(controls.at("cancel"));
-    List1_ = static_cast<QListWidget*>(controls.at("List1"));
-    Command1_ = static_cast<QPushButton*>(controls.at("Command1"));
-    cmdnext_ = static_cast<QPushButton*>(controls.at("cmdnext"));
+    const auto controls = placeControls(this, kControls);
+    Label2_ = control<QLabel>(controls, "Label2");
+    Label3_ = control<QLabel>(controls, "Label3");
+    Label4_ = control<QLabel>(controls, "Label4");
+    hdd_ = control<QPushButton>(controls, "hdd");
+    fdd_ = control<QPushButton>(controls, "fdd");
+    Dir1_ = control<DirListBox>(controls, "Dir1");
+    done_ = control<QPushButton>(controls, "done");
+    cancel_ = control<QPushButton>(controls, "cancel");
+    List1_ = control<QListWidget>(controls, "List1");
+    Command1_ = control<QPushButton>(controls, "Command1");
+    cmdnext_ = control<QPushButton>(controls, "cmdnext");
     // The drive list is one row high: room for a row and the up and down arrows, none for a
     // sideways scroll bar.
     List1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -127,9 +118,10 @@ SourceWindow::SourceWindow(SplitterContext& context) : context_(context) {
     connect(cmdnext_, &QPushButton::clicked, this, &SourceWindow::cmdnext_Click);
     connect(Command1_, &QPushButton::clicked, this, &SourceWindow::Command1_Click);
     wireHover(this, {Command1_, cmdnext_, hdd_, fdd_, cancel_, done_});
+    setAcceptDrops(true);
 }
 
-bool SourceWindow::Form_Load() {
+bool SourceWindow::Form_Load(const QString& file) {
     for (QWidget* control : std::initializer_list<QWidget*>{Label2_, Label3_, Label4_, hdd_, fdd_, List1_,
                                                             Dir1_, done_, cancel_, cmdnext_}) {
         control->hide();
@@ -140,18 +132,20 @@ bool SourceWindow::Form_Load() {
         // size window the earlier choice stays, so that NEXT goes on with it.
         job.tofloppy = 0;
 
-        const QString picked = context_.dialogs.openFile(kDialogTitle, QString(), QString());
+        const QString picked =
+            file.isEmpty() ? context_.dialogs.openFile(kDialogTitle, QString(), QString()) : file;
         job.sourcepath = toLocal(picked);
         const std::string name = baseName(job.sourcepath);
-        if (name.empty()) {
-            abandon();
+        if (name.empty()) return false;
+        job.filename = name;
+        // A joiner on Windows would take the part before a "\" for a folder.
+        if (name.find('\\') != std::string::npos) {
+            context_.dialogs.tell(Outcome::failed(kBackslash, job.sourcepath).text());
             return false;
         }
-        job.filename = name;
         // The manifest records the name on a line of its own.
         if (name.find_first_of("\r\n") != std::string::npos) {
             context_.dialogs.tell(Outcome::failed(kLineBreak, job.sourcepath).text());
-            abandon();
             return false;
         }
         // Opened for reading only, so that picking a file never creates or changes one.
@@ -165,7 +159,6 @@ bool SourceWindow::Form_Load() {
         }
         if (error != 0) {
             context_.dialogs.tell(Outcome::failed(kUnreadable, job.sourcepath, error).text());
-            abandon();
             return false;
         }
         job.filesize = length;
@@ -177,9 +170,9 @@ bool SourceWindow::Form_Load() {
     }
     Label3_->show();
     Label3_->setText("FILE INFORMATION");
-    setFontSize(Label3_, 10, true);
+    setFontOf(Label3_, 10, true);
     Label2_->show();
-    setFontSize(Label2_, 8, false);
+    setFontOf(Label2_, 8, false);
 
     const QString size = sizeWithUnit(job.filesize);
     job.sizetext = toLocal("FILE SIZE                       : " + size);
@@ -192,9 +185,12 @@ bool SourceWindow::Form_Load() {
     Label2_->setText(info);
 
     Label4_->show();
-    setFontSize(Label4_, 10, true);
+    setFontOf(Label4_, 10, true);
     hdd_->show();
     fdd_->show();
+    fitButtonCaptions(this);
+    fitLabelCaption(Label3_);
+    fitLabelCaption(Label4_);
     hdd_->setFocus();
     return true;
 }
@@ -222,18 +218,13 @@ void SourceWindow::hdd_Click() {
 
 void SourceWindow::List1_Click() {
     if (QListWidgetItem* row = List1_->currentItem())
-        Dir1_->setPath(
-            fromLocal(openingFolder(allDrives_, toLocal(row->text()), toLocal(QDir::currentPath()))));
+        Dir1_->setPath(fromLocal(openingFolder(allDrives_, toLocal(row->text()), toLocal(startFolder()))));
 }
 
 void SourceWindow::done_Click() {
     SplitJob& job = context_.job;
     job.destfolder = toLocal(Dir1_->path());
-    // Only the first piece is looked for: it is there whenever an earlier split
-    // of the same name used this folder. A folder of that name is no earlier piece.
-    FileInfo existing;
-    if (context_.fs.info(pathInFolder(job.destfolder, pieceName(job.filename, 1)), existing) == 0 &&
-        !existing.isDir) {
+    if (earlierSplitIn(context_.fs, job.destfolder, job.filename)) {
         if (!context_.dialogs.askYesNo(kOverwriteQuestion)) {
             job.overwrite = false;
             context_.dialogs.tell(kChooseAnother);
@@ -246,7 +237,7 @@ void SourceWindow::done_Click() {
         job.overwrite = false;
     }
     job.tofloppy = 0;
-    if (showSize(context_) != nullptr) unload();
+    context_.navigator.toSize(this);
 }
 
 void SourceWindow::cancel_Click() {
@@ -262,36 +253,25 @@ void SourceWindow::cancel_Click() {
 void SourceWindow::fdd_Click() {
     cmdnext_->setEnabled(false);
     context_.job.tofloppy = 1;
-    if (showSize(context_) != nullptr) unload();
+    context_.navigator.toSize(this);
 }
 
-void SourceWindow::cmdnext_Click() {
-    if (showSize(context_) != nullptr) unload();
-}
+void SourceWindow::cmdnext_Click() { context_.navigator.toSize(this); }
 
 void SourceWindow::Command1_Click() {
     context_.job.shownext = false;
-    showIntro(context_);
-    unload();
+    context_.navigator.toIntro(this);
 }
 
-void SourceWindow::unload() {
-    close();
-    deleteLater();
+void SourceWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!Navigator::droppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
-void SourceWindow::abandon() {
-    // Opened from the start window, that window is still on screen and stays;
-    // from anywhere else the start window is shown anew.
-    if (!introOnScreen()) showIntro(context_);
-    deleteLater();
-}
-
-QWidget* showSource(SplitterContext& context) {
-    auto* window = new SourceWindow(context);
-    if (!window->Form_Load()) return nullptr;
-    window->show();
-    return window;
+void SourceWindow::dropEvent(QDropEvent* event) {
+    const QString file = Navigator::droppedFile(event->mimeData());
+    if (file.isEmpty()) return;
+    event->acceptProposedAction();
+    context_.navigator.newSplit(this, file);
 }
 
 }  // namespace brindlecut

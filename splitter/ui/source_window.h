@@ -39,11 +39,17 @@ public:
     // time left out at midnight.
     static QString fileDate(std::int64_t secondsSinceEpoch);
 
-private:
-    friend QWidget* showSource(SplitterContext& context);
+    // The load step, with `file` instead of the file dialog when it is not
+    // empty. Returns false when the window ends in it (no file taken, or the
+    // file refused with a message); the navigator then leaves it.
+    bool Form_Load(const QString& file = QString());
 
-    // Returns false when the window ended in its load step (no file taken).
-    bool Form_Load();
+protected:
+    // A file dropped on the window begins a new split of that file.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
     void hdd_Click();
     void List1_Click();
     void done_Click();
@@ -51,24 +57,21 @@ private:
     void fdd_Click();
     void cmdnext_Click();
     void Command1_Click();
-    void unload();
-    // Ends the load step without a file: back to the start window.
-    void abandon();
 
     SplitterContext& context_;
     // Every drive, removable ones too, as HARD DRIVE found them: a drive opens
     // at the current folder only when no other drive holds it.
     std::vector<Drive> allDrives_;
-    QLabel* Label2_ = nullptr;
-    QLabel* Label3_ = nullptr;
-    QLabel* Label4_ = nullptr;
+    QLabel* Label2_ = nullptr;  // the file information
+    QLabel* Label3_ = nullptr;  // "FILE INFORMATION"
+    QLabel* Label4_ = nullptr;  // "where do you want to split the files ?"
     QPushButton* hdd_ = nullptr;
     QPushButton* fdd_ = nullptr;
-    DirListBox* Dir1_ = nullptr;
+    DirListBox* Dir1_ = nullptr;  // the folder list
     QPushButton* done_ = nullptr;
     QPushButton* cancel_ = nullptr;
-    QListWidget* List1_ = nullptr;
-    QPushButton* Command1_ = nullptr;
+    QListWidget* List1_ = nullptr;     // the drive list
+    QPushButton* Command1_ = nullptr;  // BACK
     QPushButton* cmdnext_ = nullptr;
 };
 

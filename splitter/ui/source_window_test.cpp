@@ -15,10 +15,10 @@
 #include <ostream>
 
 #include "common/contract.h"
-#include "splitter/ui/window_test_support.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/window_test_support.h"
 
 namespace brindlecut {
 namespace {
@@ -69,7 +69,7 @@ protected:
 
     // SPLIT in the start window, with `path` picked in the file dialog.
     QWidget* openFromIntro(const std::string& path) {
-        showIntro(context);
+        context.navigator.toIntro();
         testing::flushDeletes();
         intro = currentWindow();
         dialogs.fileAnswer(QString::fromStdString(path));
@@ -293,7 +293,7 @@ TEST_F(SourceWindowTest, CancelledDialogReturnsToTheStartWindowSilently) {
 }
 
 TEST_F(SourceWindowTest, CancelledDialogWithNoStartWindowShowsOne) {
-    EXPECT_EQ(showSource(context), nullptr);
+    EXPECT_EQ(context.navigator.toSource(), nullptr);
     EXPECT_EQ(windowsOnScreen(), QStringList{"intro"});
     EXPECT_TRUE(dialogs.texts.empty());
 }
@@ -339,13 +339,13 @@ TEST_F(SourceWindowTest, NameWithALineBreakIsRefused) {
 }
 
 TEST_F(SourceWindowTest, NameThatLooksLikeMarkupIsShownAsItIs) {
-    const std::string odd = tmp / "<b>bold<\\b> &amp;.txt";
+    const std::string odd = tmp / "<b>bold<i> &amp;.txt";
     testing::writeFile(odd, "abc");
     openFromIntro(odd);
     auto* label = control<QLabel>(currentWindow(), "Label2");
     EXPECT_EQ(label->textFormat(), Qt::PlainText);
     EXPECT_TRUE(label->text().startsWith(QString::fromStdString("PATH              : " + odd + "\r\n\r\n")));
-    EXPECT_EQ(context.job.filename, "<b>bold<\\b> &amp;.txt");
+    EXPECT_EQ(context.job.filename, "<b>bold<i> &amp;.txt");
 }
 
 TEST_F(SourceWindowTest, PickingNeverWritesTheFile) {
@@ -419,23 +419,46 @@ TEST_F(SourceWindowTest, DoneTakesTheOpenFolderAndOpensTheSizeWindow) {
     EXPECT_TRUE(dialogs.texts.empty());
 }
 
-TEST_F(SourceWindowTest, DoneLooksForTheFirstPieceInTheOpenFolder) {
+TEST_F(SourceWindowTest, DoneLooksForAnEarlierSplitInTheOpenFolder) {
     for (const std::string& folder : {std::string("/"), drive1}) {
         SCOPED_TRACE(folder);
         fs.setDrives({{folder, DriveKind::Fixed, 0}});
-        std::vector<std::string> looked;
-        fs.beforeCall = [&looked](Op op, const std::string& path) {
-            if (op == Op::Info) looked.push_back(path);
+        std::vector<std::string> listed;
+        fs.beforeCall = [&listed](Op op, const std::string& path) {
+            if (op == Op::List) listed.push_back(path);
         };
         open();
         button("hdd")->click();
+        listed.clear();
         button("done")->click();
         fs.beforeCall = nullptr;
         // The root drive holds the current folder, so it opens there.
         const std::string open = folder == "/" ? QDir::currentPath().toStdString() : folder;
-        EXPECT_NE(std::find(looked.begin(), looked.end(), pathInFolder(open, "report.doc.1")), looked.end());
+        EXPECT_EQ(listed, std::vector<std::string>{open});
         EXPECT_EQ(context.job.destfolder, open);
         EXPECT_EQ(windowsOnScreen(), QStringList{"form2"});
+        testing::closeAllWindows();
+    }
+}
+
+// Any name of an earlier split's set in the folder asks the question, the
+// manifest or a later piece alone as much as the first piece.
+TEST_F(SourceWindowTest, AnyFileOfAnEarlierSplitAsksBeforeOverwriting) {
+    for (const char* name : {"report.doc.1", "report.doc.7", "report.doc.inf.vek", "report.doc.xxh128"}) {
+        SCOPED_TRACE(name);
+        testing::TempDir folder;
+        fs.setDrives({{folder.path(), DriveKind::Fixed, 0}});
+        testing::writeFile(folder / name, "old");
+        dialogs.shown.clear();
+        dialogs.texts.clear();
+        open();
+        button("hdd")->click();
+        dialogs.answer(false);
+        button("done")->click();
+        EXPECT_EQ(dialogs.texts,
+                  (std::vector<std::string>{kOverwriteQuestion, "Choose a different directory"}));
+        EXPECT_EQ(windowsOnScreen(), QStringList{"form1"});
+        EXPECT_EQ(testing::readFile(folder / name), "old");
         testing::closeAllWindows();
     }
 }
@@ -576,7 +599,7 @@ TEST_F(KeptSourceTest, NoDialogSameFileFreshDateAndNext) {
     // What the file has become since is not measured again, but its date is read afresh.
     testing::writeFile(source, "x");
     setWritten(source, QDateTime(QDate(2025, 1, 2), QTime(3, 4, 5)));
-    ASSERT_NE(showSource(context), nullptr);
+    ASSERT_NE(context.navigator.toSource(), nullptr);
     EXPECT_TRUE(dialogs.shown.empty());
     States states = kDestinationQuestion;
     states["cmdnext"] = "VE";
@@ -589,7 +612,7 @@ TEST_F(KeptSourceTest, NoDialogSameFileFreshDateAndNext) {
 
 TEST_F(KeptSourceTest, NextGoesOnWithTheDiskettesChosenBefore) {
     ASSERT_EQ(context.job.tofloppy, 1);
-    showSource(context);
+    context.navigator.toSource();
     button("cmdnext")->click();
     EXPECT_EQ(windowsOnScreen(), QStringList{"form2"});
     EXPECT_EQ(context.job.tofloppy, 1);
@@ -598,12 +621,12 @@ TEST_F(KeptSourceTest, NextGoesOnWithTheDiskettesChosenBefore) {
 TEST_F(KeptSourceTest, NextGoesOnWithTheFolderChosenBefore) {
     context.job.keepsource = false;
     dialogs.fileAnswer(QString::fromStdString(source));
-    showSource(context);
+    context.navigator.toSource();
     button("hdd")->click();
     button("done")->click();
     testing::closeAllWindows();
     context.job.keepsource = true;
-    showSource(context);
+    context.navigator.toSource();
     button("cmdnext")->click();
     EXPECT_EQ(windowsOnScreen(), QStringList{"form2"});
     EXPECT_EQ(context.job.tofloppy, 0);
@@ -611,7 +634,7 @@ TEST_F(KeptSourceTest, NextGoesOnWithTheFolderChosenBefore) {
 }
 
 TEST_F(KeptSourceTest, NextIsDisabledInTheFolderChoiceAndBackAfterCancel) {
-    showSource(context);
+    context.navigator.toSource();
     button("hdd")->click();
     States states = kFolderChoice;
     states["cmdnext"] = "VD";
@@ -622,7 +645,7 @@ TEST_F(KeptSourceTest, NextIsDisabledInTheFolderChoiceAndBackAfterCancel) {
 
 TEST_F(KeptSourceTest, GoneFileShowsNoDate) {
     ASSERT_EQ(::unlink(source.c_str()), 0);
-    ASSERT_NE(showSource(context), nullptr);
+    ASSERT_NE(context.navigator.toSource(), nullptr);
     EXPECT_EQ(info().toStdString(),
               "PATH              : " + source + "\r\n\r\nFILE SIZE        :1.5  kilobytes\r\n\r\n");
     EXPECT_TRUE(dialogs.texts.empty());
@@ -632,7 +655,7 @@ class SourceHoverTest : public KeptSourceTest {
 protected:
     void SetUp() override {
         KeptSourceTest::SetUp();
-        window = showSource(context);
+        window = context.navigator.toSource();
         ASSERT_NE(window, nullptr);
         background = QPoint(twipsToPixels(150, window), twipsToPixels(150, window));
         ASSERT_EQ(window->childAt(background), nullptr);

@@ -1,6 +1,6 @@
-// Helpers for the splitter windows' widget tests: the window on screen, the
-// controls by name, and a check of the live widgets against a window's layout
-// table.
+// Helpers for the widget tests of both programs' windows: the controls by
+// name, a check of the live widgets against a window's layout table, and for
+// the splitter the one window on screen.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,7 +10,9 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -22,6 +24,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <span>
 #include <vector>
@@ -173,6 +176,84 @@ inline void expectLayout(QWidget* client, std::span<const ControlSpec> table) {
         } while (at != expected.front() && chain.size() < expected.size());
     }
     EXPECT_EQ(chain, expected);
+}
+
+// A dark desktop palette: light text on near-black backgrounds.
+inline QPalette darkPalette() {
+    QPalette dark;
+    for (QPalette::ColorRole role :
+         {QPalette::Window, QPalette::Button, QPalette::Base, QPalette::AlternateBase, QPalette::ToolTipBase,
+          QPalette::Light, QPalette::Midlight, QPalette::Mid, QPalette::Dark, QPalette::Shadow})
+        dark.setColor(role, QColor(0x20, 0x20, 0x24));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text,
+                                     QPalette::ToolTipText, QPalette::BrightText, QPalette::HighlightedText})
+        dark.setColor(role, QColor(0xEE, 0xEE, 0xEE));
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x60, 0x60, 0x60));
+    dark.setColor(QPalette::Highlight, QColor(0x33, 0x66, 0x99));
+    return dark;
+}
+
+// The contrast ratio of two colours, from 1 (the same) to 21 (black on white).
+inline double contrast(const QColor& a, const QColor& b) {
+    auto luminance = [](const QColor& c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a) + 0.05;
+    const double lb = luminance(b) + 0.05;
+    return la > lb ? la / lb : lb / la;
+}
+
+// Every text of `window` has a colour that reads on its background, and the
+// backgrounds are the window's own: light grey behind labels and frames,
+// silver or mid grey buttons, white fields.
+inline void expectReadable(QWidget* window) {
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        const QString name = widget->objectName();
+        if (name.isEmpty() || name.startsWith(QLatin1String("qt_"))) continue;
+        SCOPED_TRACE(name.toStdString());
+        const QPalette p = widget->palette();
+        if (qobject_cast<QAbstractButton*>(widget)) {
+            EXPECT_TRUE(p.color(QPalette::Button) == fromBgr(0xC0C0C0) ||
+                        p.color(QPalette::Button) == fromBgr(0x808080));
+            EXPECT_GE(contrast(p.color(QPalette::Active, QPalette::ButtonText), p.color(QPalette::Button)),
+                      4.5);
+            EXPECT_GE(contrast(p.color(QPalette::Disabled, QPalette::ButtonText), p.color(QPalette::Button)),
+                      2.5);
+        } else if (qobject_cast<QLabel*>(widget) || qobject_cast<QGroupBox*>(widget)) {
+            EXPECT_EQ(p.color(QPalette::Window), fromBgr(0xE0E0E0));
+            EXPECT_GE(contrast(p.color(QPalette::WindowText), p.color(QPalette::Window)), 4.5);
+            EXPECT_GE(contrast(p.color(QPalette::Disabled, QPalette::WindowText), p.color(QPalette::Window)),
+                      2.5);
+        } else if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget) ||
+                   qobject_cast<QListWidget*>(widget)) {
+            EXPECT_EQ(p.color(QPalette::Base), QColor(Qt::white));
+            EXPECT_GE(contrast(p.color(QPalette::Text), p.color(QPalette::Base)), 4.5);
+            EXPECT_GE(contrast(p.color(QPalette::HighlightedText), p.color(QPalette::Highlight)), 4.5);
+        }
+    }
+}
+
+// Whether `button` as drawn shows dark text on its light face: some pixels
+// well darker than the silver face, which a near-white caption would not give.
+inline bool drawsDarkText(QWidget* button) {
+    const QImage image = button->grab().toImage();
+    int dark = 0;
+    for (int y = 3; y < image.height() - 3; ++y)
+        for (int x = 3; x < image.width() - 3; ++x)
+            if (qGray(image.pixel(x, y)) < 0x80) ++dark;
+    return dark > 10;
+}
+
+// Every button caption of `window` shows whole in the button's font.
+inline void expectButtonCaptionsFit(QWidget* window) {
+    for (QPushButton* button : window->findChildren<QPushButton*>()) {
+        SCOPED_TRACE(button->objectName().toStdString());
+        const QFontMetrics metrics(button->font());
+        EXPECT_LE(metrics.horizontalAdvance(button->text()) + 8, button->width())
+            << button->text().toStdString() << " at " << button->font().pointSize() << " pt";
+        EXPECT_LE(metrics.height(), button->height());
+    }
 }
 
 }  // namespace brindlecut::testing
