@@ -6,8 +6,6 @@
 
 namespace brindlecut {
 
-std::string checksumName(const std::string& filename) { return filename + ".xxh128"; }
-
 bool isSplitName(const std::string& filename, const std::string& name) {
     if (name == manifestName(filename) || name == checksumName(filename)) return true;
     // A piece: the bare file name, a dot, then the piece number as pieceName writes it.

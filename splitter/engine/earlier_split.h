@@ -8,9 +8,6 @@
 
 namespace brindlecut {
 
-// The name of the checksum file a split of `filename` writes beside its pieces.
-std::string checksumName(const std::string& filename);
-
 // Whether `name` is one of the names a split of `filename` writes: a piece
 // (`filename.<k>` with k >= 1 in decimal digits, no leading zero), the
 // manifest or the checksum file.

@@ -10,6 +10,7 @@
 
 #include "common/contract.h"
 #include "common/drive_folder.h"
+#include "common/texts.h"
 #include "common/outcome.h"
 #include "common/widgets/hover.h"
 #include "splitter/engine/earlier_split.h"
@@ -34,8 +35,6 @@ constexpr ControlSpec kControls[] = {
 };
 
 constexpr const char* kDialogTitle = "Select the file you want to split";
-constexpr const char* kOverwriteQuestion = " The file already exists.Would you want to overwrite it";
-constexpr const char* kChooseAnother = "Choose a different directory";
 constexpr const char* kNoHardDrive = "No hard drive was found.";
 constexpr const char* kUnreadable = "The file cannot be read.";
 constexpr const char* kBackslash =
