@@ -42,14 +42,14 @@ std::string PieceHash::hex() const {
 }
 
 Errno hashRange(File& file, std::int64_t offset, std::int64_t length, PieceHash& hash) {
-    std::unique_ptr<char[]> buffer(new char[kHashBuffer]);
+    std::string buffer(kHashBuffer, '\0');
     std::int64_t done = 0;
     while (done < length) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(length - done, kHashBuffer));
         std::size_t got = 0;
-        if (Errno e = file.readAt(offset + done, buffer.get(), want, got)) return e;
+        if (Errno e = file.readAt(offset + done, buffer.data(), want, got)) return e;
         if (got == 0) return ENODATA;
-        hash.update(buffer.get(), got);
+        hash.update(buffer.data(), got);
         done += static_cast<std::int64_t>(got);
     }
     return 0;

@@ -984,6 +984,31 @@ TEST_F(FolderJoinTest, LeftoverOfAKilledJoinIsRemovedBeforeTheFreeSpaceIsMeasure
     EXPECT_EQ(readFile(dest / "report.doc"), data);
 }
 
+// A second join of the same file takes the first one's temporary file for a
+// leftover, removes it and starts its own under the same name. The first join
+// must then neither rename the second one's unfinished file into place nor
+// delete the set.
+TEST_F(FolderJoinTest, TemporaryNameTakenByAnotherJoinIsNeitherRenamedNorRemoved) {
+    const FolderJoinJob job = prepare(3);
+    writeFile(dest / "report.doc", "earlier");
+    prompter.answer(true);
+    const std::string temporary = dest / ".report.doc.joining";
+    bool taken = false;
+    fs.beforeCall = [&](Op op, const std::string&) {
+        if (op != Op::CopyAttributes || taken) return;
+        taken = true;
+        std::filesystem::remove(temporary);
+        writeFile(temporary, "the other join's unfinished file");
+    };
+    const Outcome outcome = join(job);
+    ASSERT_TRUE(outcome.isFailed());
+    EXPECT_EQ(outcome.message, "The rebuilt file could not be written.");
+    EXPECT_EQ(outcome.error, ESTALE);
+    EXPECT_EQ(readFile(dest / "report.doc"), "earlier");
+    EXPECT_EQ(readFile(temporary), "the other join's unfinished file");
+    expectSetIntact();
+}
+
 TEST_F(FolderJoinTest, LinkAtTheTemporaryNameIsNeitherFollowedNorRemoved) {
     const FolderJoinJob job = prepare(3);
     TempDir elsewhere;

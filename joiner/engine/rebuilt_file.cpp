@@ -43,13 +43,13 @@ Errno RebuiltFile::open() {
         temporaryPath_ = temporaryPathFor(destinationPath_, attempt);
         e = fs_.createNew(temporaryPath_, file_);
     }
+    pending_ = e == 0;
+    if (e == 0) e = fs_.linkInfo(temporaryPath_, created_);
     if (e) {
-        file_.reset();
+        discard();
         temporaryPath_.clear();
-        return e;
     }
-    pending_ = true;
-    return 0;
+    return e;
 }
 
 Errno RebuiltFile::commit() {
@@ -65,6 +65,12 @@ Errno RebuiltFile::commit() {
     const Errno closed = file_->close();
     if (e == 0) e = closed;
     file_.reset();
+    FileInfo now;
+    if (e == 0 && (fs_.linkInfo(temporaryPath_, now) != 0 || now.inode != created_.inode ||
+                   now.device != created_.device)) {
+        pending_ = false;
+        return ESTALE;
+    }
     if (e == 0) e = fs_.rename(temporaryPath_, destinationPath_);
     if (e) {
         discard();

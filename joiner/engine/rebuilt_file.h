@@ -37,7 +37,10 @@ public:
     // and renames it onto the destination; on a failure of any of these the
     // temporary file is removed and an earlier file stays. Then flushes the
     // destination folder, so that the new name survives a power cut too: a
-    // failure there comes back with placed() already true.
+    // failure there comes back with placed() already true. Should another
+    // join of the same file have taken the temporary name meanwhile (it
+    // removes what it takes for a leftover), nothing is renamed or removed:
+    // ESTALE, and the other join's file stays its own.
     Errno commit();
     // Whether the rebuilt file has taken its place at the destination.
     bool placed() const { return placed_; }
@@ -51,6 +54,8 @@ private:
     std::unique_ptr<File> file_;
     bool pending_ = false;
     bool placed_ = false;
+    // Which file the temporary name held when it was created.
+    FileInfo created_;
 };
 
 }  // namespace brindlecut
