@@ -68,7 +68,7 @@ $(diff <(echo "$expected") <(echo "$actual"))"
       fail "$program --help failed"
     case "$out" in "Usage: $program "*) ;; *) fail "$program --help printed '$out'" ;; esac
     gzip -t "$root/usr/share/man/man1/$program.1.gz" || fail "$program.1.gz is not gzip"
-    zcat "$root/usr/share/man/man1/$program.1.gz" | grep -q "^\.TH ${program^^} 1 " ||
+    grep -q "^\.TH ${program^^} 1 " <<<"$(zcat "$root/usr/share/man/man1/$program.1.gz")" ||
       fail "$program.1 has no title line"
   done
   ;;
@@ -121,7 +121,10 @@ shlibdeps)
   for library in "libc6 (>= 2.34)" "libqt6core6 (>= 6.4.0)" "libqt6gui6 (>=" "libqt6widgets6 (>=" "libstdc++6 (>="; do
     case "$depends" in *"$library"*) ;; *) fail "dpkg-shlibdeps found no $library in join.exe: '$depends'" ;; esac
   done
-  objdump -T "$root/usr/bin/join.exe" | grep -q "(Qt_6) .*_ZN12QApplication4execEv" ||
+  # Read whole first: grep -q would stop early, and objdump's broken pipe
+  # would fail the pipeline under pipefail now and then.
+  symbols="$(objdump -T "$root/usr/bin/join.exe")"
+  grep -q "(Qt_6) .*_ZN12QApplication4execEv" <<<"$symbols" ||
     fail "objdump lists no versioned Qt symbol of join.exe"
   ;;
 deb)
