@@ -64,6 +64,9 @@ public:
     // Puts the file's data on stable storage (fdatasync); errors of delayed
     // writes show here at the latest.
     virtual Errno sync() = 0;
+    // Asks the device to start writing bytes just written, without waiting
+    // for it. Only a hint: an error of that write shows in sync().
+    virtual void startWriting(std::int64_t offset, std::int64_t length) = 0;
     // Closing reports errors of delayed writes; a file is closed once.
     virtual Errno close() = 0;
     // The descriptor behind the file, or -1; lets copyRange use in-kernel copies.

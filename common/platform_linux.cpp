@@ -110,6 +110,10 @@ public:
         return 0;
     }
 
+    void startWriting(std::int64_t offset, std::int64_t length) override {
+        static_cast<void>(::sync_file_range(fd_, offset, length, SYNC_FILE_RANGE_WRITE));
+    }
+
     Errno close() override {
         if (fd_ < 0) return EBADF;
         int fd = fd_;

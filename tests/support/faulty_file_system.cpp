@@ -28,6 +28,9 @@ public:
         if (Errno e = fs_.check(Op::Sync, path_)) return e;
         return inner_->sync();
     }
+    void startWriting(std::int64_t offset, std::int64_t length) override {
+        inner_->startWriting(offset, length);
+    }
     Errno close() override {
         // A failed close still releases the descriptor, as close(2) does.
         Errno injected = fs_.check(Op::Close, path_);
