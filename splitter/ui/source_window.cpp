@@ -10,8 +10,8 @@
 
 #include "common/contract.h"
 #include "common/drive_folder.h"
-#include "common/texts.h"
 #include "common/outcome.h"
+#include "common/texts.h"
 #include "common/widgets/hover.h"
 #include "splitter/engine/earlier_split.h"
 
