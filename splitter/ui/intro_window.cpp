@@ -1,8 +1,6 @@
 #include "splitter/ui/intro_window.h"
 
 #include <QAction>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFont>
 #include <QLabel>
 #include <QLayout>
@@ -71,7 +69,7 @@ IntroWindow::IntroWindow(SplitterContext& context) : context_(context) {
     connect(Command2_, &QPushButton::clicked, this, &IntroWindow::Command2_Click);
     wireHover(client, {Command1_, Command2_});
     fitButtonCaptions(client);
-    setAcceptDrops(true);
+    context_.navigator.acceptFileDrops(this);
 
     Command1_->setFocus();
 }
@@ -84,16 +82,5 @@ void IntroWindow::Command2_Click() { close(); }
 
 // The menu only shows the credit line.
 void IntroWindow::mnudet_Click() {}
-
-void IntroWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (!Navigator::droppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
-}
-
-void IntroWindow::dropEvent(QDropEvent* event) {
-    const QString file = Navigator::droppedFile(event->mimeData());
-    if (file.isEmpty()) return;
-    event->acceptProposedAction();
-    context_.navigator.newSplit(this, file);
-}
 
 }  // namespace brindlecut

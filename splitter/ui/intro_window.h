@@ -26,11 +26,6 @@ public:
     // What the "Author" menu's only item says.
     static constexpr const char* kCreditLine = "Brindlecut v1.0 by the Brindlecut developers";
 
-protected:
-    // A file dropped on the window begins a split of that file.
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-
 private:
     void Command1_Click();
     void Command2_Click();

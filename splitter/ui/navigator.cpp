@@ -1,5 +1,7 @@
 #include "splitter/ui/navigator.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
@@ -11,6 +13,45 @@
 #include "splitter/ui/splitter_context.h"
 
 namespace brindlecut {
+
+namespace {
+
+// Watches one window for a drag that carries one local file; its drop begins
+// a new split of that file.
+class FileDrops final : public QObject {
+public:
+    FileDrops(QWidget* window, Navigator& navigator)
+        : QObject(window), window_(window), navigator_(navigator) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != window_) return false;
+        if (event->type() == QEvent::DragEnter) {
+            auto* drag = static_cast<QDragEnterEvent*>(event);
+            if (!Navigator::droppedFile(drag->mimeData()).isEmpty()) drag->acceptProposedAction();
+            return true;
+        }
+        if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QString file = Navigator::droppedFile(drop->mimeData());
+            if (file.isEmpty()) return true;
+            drop->acceptProposedAction();
+            navigator_.newSplit(window_, file);
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    Navigator& navigator_;
+};
+
+}  // namespace
+
+void Navigator::acceptFileDrops(QWidget* window) {
+    window->setAcceptDrops(true);
+    window->installEventFilter(new FileDrops(window, *this));
+}
 
 QWidget* Navigator::enter(QWidget* next, QWidget* from) {
     if (from != nullptr) position_ = from->pos();

@@ -38,6 +38,9 @@ public:
 
     // The one local file that a drag carries, or "" when it carries anything else.
     static QString droppedFile(const QMimeData* data);
+    // Lets `window` take a file dropped on it: the drop begins a new split of
+    // that file, as newSplit(window, file) does.
+    void acceptFileDrops(QWidget* window);
 
 private:
     QWidget* enter(QWidget* next, QWidget* from);

@@ -2,8 +2,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFont>
 #include <QLocale>
 #include <memory>
@@ -117,7 +115,7 @@ SourceWindow::SourceWindow(SplitterContext& context) : context_(context) {
     connect(cmdnext_, &QPushButton::clicked, this, &SourceWindow::cmdnext_Click);
     connect(Command1_, &QPushButton::clicked, this, &SourceWindow::Command1_Click);
     wireHover(this, {Command1_, cmdnext_, hdd_, fdd_, cancel_, done_});
-    setAcceptDrops(true);
+    context_.navigator.acceptFileDrops(this);
 }
 
 bool SourceWindow::Form_Load(const QString& file) {
@@ -260,17 +258,6 @@ void SourceWindow::cmdnext_Click() { context_.navigator.toSize(this); }
 void SourceWindow::Command1_Click() {
     context_.job.shownext = false;
     context_.navigator.toIntro(this);
-}
-
-void SourceWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (!Navigator::droppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
-}
-
-void SourceWindow::dropEvent(QDropEvent* event) {
-    const QString file = Navigator::droppedFile(event->mimeData());
-    if (file.isEmpty()) return;
-    event->acceptProposedAction();
-    context_.navigator.newSplit(this, file);
 }
 
 }  // namespace brindlecut

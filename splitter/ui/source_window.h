@@ -44,11 +44,6 @@ public:
     // file refused with a message); the navigator then leaves it.
     bool Form_Load(const QString& file = QString());
 
-protected:
-    // A file dropped on the window begins a new split of that file.
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-
 private:
     void hdd_Click();
     void List1_Click();
