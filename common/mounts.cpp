@@ -9,51 +9,58 @@ namespace brindlecut {
 namespace {
 
 // File systems that hold no user's disk: kernel views, memory, images of
-// packages, unions, and file systems reached over a network.
-const std::set<std::string, std::less<>>& notDisks() {
-    static const std::set<std::string, std::less<>> types = {"autofs",
-                                                             "binfmt_misc",
-                                                             "bpf",
-                                                             "cgroup",
-                                                             "cgroup2",
-                                                             "configfs",
-                                                             "debugfs",
-                                                             "devpts",
-                                                             "devtmpfs",
-                                                             "efivarfs",
-                                                             "fusectl",
-                                                             "hugetlbfs",
-                                                             "mqueue",
-                                                             "nsfs",
-                                                             "overlay",
-                                                             "proc",
-                                                             "pstore",
-                                                             "ramfs",
-                                                             "rootfs",
-                                                             "rpc_pipefs",
-                                                             "securityfs",
-                                                             "selinuxfs",
-                                                             "squashfs",
-                                                             "sysfs",
-                                                             "tmpfs",
-                                                             "tracefs",
-                                                             "nfsd",
-                                                             "fuse.portal",
-                                                             "fuse.gvfsd-fuse",
-                                                             "fuse.lxcfs",
-                                                             "nfs",
-                                                             "nfs4",
-                                                             "cifs",
-                                                             "smb3",
-                                                             "smbfs",
-                                                             "9p",
-                                                             "ceph",
-                                                             "glusterfs",
-                                                             "fuse.sshfs",
-                                                             "fuse.rclone",
-                                                             "afs",
-                                                             "virtiofs"};
-    return types;
+// packages, unions, and file systems reached over a network. A plain table:
+// the joiner carries this code on a disk, and a set of strings built at start
+// would cost it a kilobyte.
+constexpr std::string_view kNotDisks[] = {
+    "autofs",
+    "binfmt_misc",
+    "bpf",
+    "cgroup",
+    "cgroup2",
+    "configfs",
+    "debugfs",
+    "devpts",
+    "devtmpfs",
+    "efivarfs",
+    "fusectl",
+    "hugetlbfs",
+    "mqueue",
+    "nsfs",
+    "overlay",
+    "proc",
+    "pstore",
+    "ramfs",
+    "rootfs",
+    "rpc_pipefs",
+    "securityfs",
+    "selinuxfs",
+    "squashfs",
+    "sysfs",
+    "tmpfs",
+    "tracefs",
+    "nfsd",
+    "fuse.portal",
+    "fuse.gvfsd-fuse",
+    "fuse.lxcfs",
+    "nfs",
+    "nfs4",
+    "cifs",
+    "smb3",
+    "smbfs",
+    "9p",
+    "ceph",
+    "glusterfs",
+    "fuse.sshfs",
+    "fuse.rclone",
+    "afs",
+    "virtiofs",
+};
+
+bool notADisk(std::string_view type) {
+    for (std::string_view name : kNotDisks)
+        if (name == type) return true;
+    return false;
 }
 
 // Disk file systems whose source is not a /dev path (pools and subvolumes).
@@ -160,7 +167,7 @@ std::vector<Volume> volumesOf(const std::vector<MountInfoEntry>& mounts, const M
         const bool systemRoot = mount.mountPoint == "/";
         if (!systemRoot) {
             if (bootPartition(mount.mountPoint)) continue;
-            if (notDisks().count(mount.type)) continue;
+            if (notADisk(mount.type)) continue;
             if (!startsWith(mount.source, "/dev/") && !diskWithoutDevicePath(mount.type)) continue;
             if (mount.root != "/" && shownWhole.count({mount.major, mount.minor})) continue;
         }

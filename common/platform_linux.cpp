@@ -139,6 +139,7 @@ Errno openWith(const std::string& path, int flags, std::unique_ptr<File>& out) {
 // algorithm of its own: the joiner travels on a disk.
 template <class T>
 void sortByName(std::vector<T>& items, std::string T::*name) {
+    if (items.size() < 2) return;  // qsort_r must not be given the null data of an empty vector
     struct Keys {
         const std::vector<T>* items;
         std::string T::*name;
