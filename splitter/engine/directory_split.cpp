@@ -232,11 +232,11 @@ Outcome FolderSplit::fillPieces(File& source) {
         std::unique_ptr<File> piece;
         if (Errno e = fs_.openWrite(path, piece))
             return stop("The split was stopped: a piece could not be written.", path, e);
+        // Pieces are not reserved before they are filled: now that every piece
+        // is flushed, a reservation (whose blocks the flush must convert) made
+        // a split into 1 MiB pieces a tenth slower and a split into 64 MiB
+        // pieces no faster. The free space was checked before the first piece.
         const PieceSpan span = pieceSpan(job_.filesize, job_.piecesize, k);
-        if (Errno e = fs_.reserve(*piece, span.length)) {
-            piece->close();
-            return stop("The split was stopped: a piece could not be written.", path, e);
-        }
         PieceHash hash;
         if (Errno e = copyInChunks(fs_, source, span.offset, *piece, 0, span.length, tracker, &hash)) {
             piece->close();
