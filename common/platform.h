@@ -46,6 +46,13 @@ struct FileInfo {
     std::uint64_t inode = 0;
 };
 
+// Whether a file looked at twice is the same file with the same content as far
+// as its status tells: same file, same size, not written to nor changed since.
+inline bool unchangedSince(const FileInfo& before, const FileInfo& now) {
+    return before.size == now.size && before.modifiedNs == now.modifiedNs &&
+           before.changedNs == now.changedNs && before.device == now.device && before.inode == now.inode;
+}
+
 struct DirEntry {
     std::string name;
     bool isDir = false;   // a folder, or a link to one

@@ -19,13 +19,6 @@ namespace {
 constexpr std::int64_t kProbeWindow = 64 * 1024 * 1024;
 constexpr std::size_t kProbeBlock = 64 * 1024;
 
-// What the source looked like when the split began; any difference at the
-// end means the pieces may match no version of the file.
-bool sameState(const FileInfo& a, const FileInfo& b) {
-    return a.size == b.size && a.modifiedNs == b.modifiedNs && a.changedNs == b.changedNs &&
-           a.device == b.device && a.inode == b.inode;
-}
-
 class FolderSplit {
 public:
     FolderSplit(FileSystem& fs, Prompter& prompter, const SplitJob& job)
@@ -99,7 +92,7 @@ Outcome FolderSplit::run() {
     FileInfo sourceAtEnd;
     if (Errno e = fs_.info(job_.sourcepath, sourceAtEnd))
         return stop("The split was stopped: the file to split could not be read.", job_.sourcepath, e);
-    if (!sameState(sourceAtStart_, sourceAtEnd))
+    if (!unchangedSince(sourceAtStart_, sourceAtEnd))
         return stop(
             "The split was stopped: the file to split changed while it was being split, so the pieces "
             "would match no version of it. Split it again once nothing writes to it.",

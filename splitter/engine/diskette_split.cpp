@@ -100,6 +100,15 @@ public:
                 source_->close();
                 return Outcome::cancelled();
             }
+            // Checked after every disk, so that a file written to meanwhile
+            // stops the split before the user feeds it more disks.
+            if (sourceChanged()) {
+                source_->close();
+                return Outcome::failed(
+                    "The file to split changed while it was being split, so the disks written so far match "
+                    "no version of it. Split it again once nothing writes to it.",
+                    job_.sourcepath);
+            }
         }
         source_->close();
         return Outcome::done();
@@ -235,6 +244,11 @@ private:
                 return false;
         }
         return true;
+    }
+
+    bool sourceChanged() {
+        FileInfo now;
+        return sourceKnown_ && (fs_.info(job_.sourcepath, now) != 0 || !unchangedSince(sourceInfo_, now));
     }
 
     // Whether `path` on the disk is the file being split: a source on the

@@ -22,9 +22,10 @@ std::string helpText();
 // itself are flushed before the next prompt and before Done. `splitterFolder` is the folder of the running
 // splitter, where "join.exe" is looked for. Done after the last piece (the
 // window then shows "Files have been split successfully!!"); Cancelled after
-// a Cancel or No anywhere; Failed, before any prompt, only when the plan does
-// not fit the file, the file name is no plain file name, or the source cannot
-// be opened or has changed size.
+// a Cancel or No anywhere; Failed before any prompt when the plan does not
+// fit the file, the file name is no plain file name, or the source cannot be
+// opened or has changed size, and after a disk when the source was written to
+// or changed while that disk was filled (the disks written stay as they are).
 Outcome splitToDiskettes(FileSystem& fs, Prompter& prompter, const SplitJob& job,
                          const std::string& splitterFolder);
 

@@ -3,6 +3,7 @@
 // folder while a question is shown.
 #include "splitter/engine/diskette_split.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -920,6 +921,35 @@ TEST(DisketteSplit, ANameThatIsNoPlainFileNameFailsBeforeAnyPrompt) {
         EXPECT_EQ(rig.fs.calls(Op::OpenRead), 0);
         EXPECT_EQ(listNames(rig.tmp.path()), (Names{"app", "disk1", "disk2", "disk3", "src"}));
     }
+}
+
+// Written to while disk 1 is filled (same size, so only its times tell): the
+// split stops after that disk, before the prompt for the next one.
+TEST(DisketteSplit, ASourceWrittenToDuringTheSplitFailsAfterTheDiskAndAsksForNoOther) {
+    Rig rig(1000, 600);
+    rig.prompter.ok();
+    bool written = false;
+    auto log = rig.fs.beforeCall;
+    rig.fs.beforeCall = [&](Op op, const std::string& path) {
+        log(op, path);
+        if (op != Op::CopyRange || written) return;
+        written = true;
+        std::string changed = rig.source;
+        changed[700] ^= 1;
+        writeFile(rig.job.sourcepath, changed);
+        // The clock the file system stamps with may not have moved on since
+        // the split looked at the file: the write must show all the same.
+        const struct timespec times[2] = {{1'000'000, 0}, {1'000'000, 0}};
+        ::utimensat(AT_FDCWD, rig.job.sourcepath.c_str(), times, 0);
+    };
+    const Outcome outcome = rig.run();
+    ASSERT_TRUE(outcome.isFailed());
+    EXPECT_EQ(outcome.message,
+              "The file to split changed while it was being split, so the disks written so far match no "
+              "version of it. Split it again once nothing writes to it.");
+    EXPECT_EQ(outcome.path, rig.job.sourcepath);
+    EXPECT_EQ(rig.prompter.shown, std::vector<std::string>{okCancel(kDisk1, true)});
+    EXPECT_EQ(rig.sourceCloses, 1);
 }
 
 TEST(DisketteSplit, ASourceThatChangedSinceThePlanFailsBeforeAnyPrompt) {
