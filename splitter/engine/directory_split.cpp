@@ -41,7 +41,8 @@ private:
     Outcome removeEarlier(const std::vector<std::string>& inTheWay);
     Outcome createPieces();
     Outcome fillPieces(File& source);
-    Outcome flushPieces();
+    // Flushes and closes the written piece k, if there is one.
+    Outcome flushAndClose(std::unique_ptr<File>& piece, std::int64_t k);
     Outcome copyFailure(File& source, std::int64_t k, Errno error, std::int64_t done);
     Outcome writeChecksums();
 
@@ -127,7 +128,7 @@ Outcome FolderSplit::prepareFolder(std::vector<std::string>& inTheWay) {
                                job_.destfolder, e);
     std::int64_t replaced = 0;
     for (const DirEntry& entry : entries) {
-        if (entry.isDir || names.count(entry.name) == 0) continue;
+        if (names.count(entry.name) == 0) continue;
         const std::string path = inFolder(entry.name);
         FileInfo info;
         if (fs_.linkInfo(path, info) != 0) continue;  // gone since the listing
@@ -136,11 +137,25 @@ Outcome FolderSplit::prepareFolder(std::vector<std::string>& inTheWay) {
                                        " in the destination folder is the file to split itself, under "
                                        "another name. Choose another folder for the pieces.",
                                    path);
+        // A folder bearing a name of the set would stop the split only after
+        // an agreed overwrite had removed the earlier set: refused first.
+        if (entry.isDir)
+            return Outcome::failed("The split was not started: " + entry.name +
+                                       " in the destination folder is a folder. Choose another folder "
+                                       "for the pieces.",
+                                   path, EISDIR);
         if (info.isLink && !job_.overwrite)
             return Outcome::failed("The split was not started: " + entry.name +
                                        " in the destination folder is a symbolic link, and the split "
                                        "never writes through one.",
                                    path, ELOOP);
+        // Only what the user agreed to overwrite is replaced; a file that came
+        // since the question (after BACK and NEXT, say) stays as it is.
+        if (!job_.overwrite)
+            return Outcome::failed("The split was not started: " + entry.name +
+                                       " is in the destination folder, and only files the overwrite "
+                                       "question was answered for are replaced. Choose the folder again.",
+                                   path, EEXIST);
         inTheWay.push_back(entry.name);
         if (info.isRegular) replaced += info.size;
     }
@@ -201,8 +216,10 @@ Outcome FolderSplit::createPieces() {
     for (std::int64_t k = 1; k <= count_; ++k) {
         const std::string path = piecePath(k);
         std::unique_ptr<File> piece;
-        if (Errno e = fs_.create(path, piece)) {
-            if (e == ELOOP)
+        // Exclusively: the names were free, or freed above; whatever took one
+        // since is not ours to empty.
+        if (Errno e = fs_.createNew(path, piece)) {
+            if (e == ELOOP || e == EEXIST)
                 return stop(
                     "The split was stopped: a piece's name is taken by a symbolic link, and the "
                     "split never writes through one.",
@@ -219,6 +236,7 @@ Outcome FolderSplit::createPieces() {
 // Each piece is hashed as it is copied.
 Outcome FolderSplit::fillPieces(File& source) {
     ProgressTracker tracker(prompter_, job_.filesize);
+    std::unique_ptr<File> written;  // the piece before, not yet flushed
     for (std::int64_t k = 1; k <= count_; ++k) {
         const std::string path = piecePath(k);
         tracker.setItem(pieceName(job_.filename, k));
@@ -239,25 +257,23 @@ Outcome FolderSplit::fillPieces(File& source) {
             }
             return copyFailure(source, k, e, tracker.done());
         }
-        if (Errno e = piece->close())
-            return stop("The split was stopped: a piece could not be written.", path, e);
         checksums_.push_back({hash.hex(), pieceName(job_.filename, k)});
+        // The piece before this one is flushed only now, through the
+        // descriptor that wrote it (so that no error of its write-back can
+        // be missed): the disk wrote it while this one was copied.
+        if (Outcome o = flushAndClose(written, k - 1); !o.isDone()) return o;
+        written = std::move(piece);
     }
-    return flushPieces();
+    return flushAndClose(written, count_);
 }
 
-// The pieces reach the disk only once all of them are written: the disk
-// then writes one piece while the next is copied (copyInChunks starts each
-// chunk's write at once), instead of the copy waiting for every piece in
-// turn. Each flush finds most of its piece written already.
-Outcome FolderSplit::flushPieces() {
-    for (std::int64_t k = 1; k <= count_; ++k) {
-        const std::string path = piecePath(k);
-        std::unique_ptr<File> piece;
-        Errno e = fs_.openRead(path, piece);
-        if (e == 0) e = piece->sync();
-        if (e) return stop("The split was stopped: a piece could not be written to the disk.", path, e);
-    }
+Outcome FolderSplit::flushAndClose(std::unique_ptr<File>& piece, std::int64_t k) {
+    if (!piece) return Outcome::done();
+    Errno e = piece->sync();
+    const Errno closed = piece->close();
+    piece.reset();
+    if (e == 0) e = closed;
+    if (e) return stop("The split was stopped: a piece could not be written to the disk.", piecePath(k), e);
     return Outcome::done();
 }
 

@@ -153,7 +153,7 @@ TEST_F(DirectorySplit, PiecesAreAllCreatedFirstThenFilledOneAtATimeAndTheManifes
         if (op == Op::SyncFolder) trace.push_back(path == out_ ? "flush folder" : "flush " + path);
         if (path.size() <= out_.size() || path.compare(0, out_.size() + 1, out_ + "/") != 0) return;
         const std::string name = path.substr(out_.size() + 1);
-        if (op == Op::Create) {
+        if (op == Op::Create || op == Op::CreateNew) {
             trace.push_back("create " + name);
             mostOpen = std::max(mostOpen, ++open);
         } else if (op == Op::OpenWrite) {
@@ -172,22 +172,28 @@ TEST_F(DirectorySplit, PiecesAreAllCreatedFirstThenFilledOneAtATimeAndTheManifes
 
     ASSERT_TRUE(splitToFolder(fs, prompter, job).isDone());
 
-    // The pieces are flushed once all are written, the checksums come after
-    // the pieces and before the manifest, each flushed before it is closed,
-    // and the folder is flushed last of all.
+    // Each piece is flushed one piece behind, the checksums come after the
+    // pieces and before the manifest, each flushed before it is closed, and
+    // the folder is flushed last of all.
     std::vector<std::string> expected;
     for (int k = 1; k <= 5; ++k) {
         expected.push_back("create data.bin." + std::to_string(k));
         expected.push_back("close data.bin." + std::to_string(k));
     }
-    for (int k = 1; k <= 5; ++k)
-        for (const char* step : {"open ", "write ", "close "}) expected.push_back(step + pieceName(kName, k));
-    for (int k = 1; k <= 5; ++k) expected.push_back("sync " + pieceName(kName, k));
+    for (int k = 1; k <= 5; ++k) {
+        expected.push_back("open " + pieceName(kName, k));
+        expected.push_back("write " + pieceName(kName, k));
+        // Each piece is flushed and closed once the next one is written.
+        if (k > 1) expected.push_back("sync " + pieceName(kName, k - 1));
+        if (k > 1) expected.push_back("close " + pieceName(kName, k - 1));
+    }
+    expected.push_back("sync " + pieceName(kName, 5));
+    expected.push_back("close " + pieceName(kName, 5));
     for (const std::string& name : {checksumName(kName), manifestName(kName)})
         for (const char* step : {"create ", "write ", "sync ", "close "}) expected.push_back(step + name);
     expected.push_back("flush folder");
     EXPECT_EQ(trace, expected);
-    EXPECT_EQ(mostOpen, 1) << "never more than one piece open";
+    EXPECT_EQ(mostOpen, 2) << "never more than two pieces open: the one written and the one before";
     EXPECT_EQ(open, 0) << "every file closed";
     EXPECT_EQ(fs.calls(Op::List), 1) << "the folder is read once";
 }
@@ -289,19 +295,25 @@ TEST_F(DirectorySplit, OverwriteDeletesReadOnlyFilesAndOnlyExactNames) {
     for (const auto& name : lookalikes) EXPECT_EQ(readFile(out_ + "/" + name), name);
 }
 
-TEST_F(DirectorySplit, WithoutOverwriteAnEarlierFileEndsAsExactlyTheNewPiece) {
-    writeFile(piece(1), patternBytes(1000, 5));
-    writeFile(manifest(), "old.bin\r\n 99 \r\n");
-    const std::string source = patternBytes(25, 6);
-    const SplitJob job = makeJob(source, 10);
+// Without the user's agreement nothing in the way is emptied or removed: a
+// file that came after the overwrite question refuses the split.
+TEST_F(DirectorySplit, WithoutOverwriteAFileInTheWayRefusesTheSplitAndStays) {
+    writeFile(piece(2), patternBytes(1000, 5));
+    const SplitJob job = makeJob(patternBytes(25, 6), 10);
     FaultyFileSystem fs;
     ScriptedPrompter prompter;
 
-    ASSERT_TRUE(splitToFolder(fs, prompter, job).isDone());
+    const Outcome outcome = splitToFolder(fs, prompter, job);
 
-    EXPECT_EQ(fs.calls(Op::RemoveFile), 0);
-    EXPECT_EQ(readFile(piece(1)), source.substr(0, 10));
-    expectSplit(job, source);
+    ASSERT_TRUE(outcome.isFailed());
+    EXPECT_EQ(
+        outcome.message,
+        "The split was not started: data.bin.2 is in the destination folder, and only files the overwrite "
+        "question was answered for are replaced. Choose the folder again.");
+    EXPECT_EQ(outcome.error, EEXIST);
+    EXPECT_EQ(fs.calls(Op::CreateNew) + fs.calls(Op::Create) + fs.calls(Op::RemoveFile), 0);
+    EXPECT_EQ(listNames(out_), std::vector<std::string>{"data.bin.2"});
+    EXPECT_EQ(readFile(piece(2)), patternBytes(1000, 5));
 }
 
 // A split cut off at any point under `overwrite` must not leave the earlier
@@ -311,7 +323,8 @@ TEST_F(DirectorySplit, UnderOverwriteTheEarlierManifestGoesBeforeAnyPieceIsTouch
     for (const bool fails : {true, false}) {
         SCOPED_TRACE(fails ? "cut off at piece 2" : "whole");
         ScriptedPrompter prompter;
-        ASSERT_TRUE(splitToFolder(systemFileSystem(), prompter, makeJob(patternBytes(50, 1), 10)).isDone());
+        ASSERT_TRUE(
+            splitToFolder(systemFileSystem(), prompter, makeJob(patternBytes(50, 1), 10, true)).isDone());
         ASSERT_TRUE(exists(manifest()) && exists(checksums()));
         const SplitJob job = makeJob(patternBytes(30, 2), 10, /*overwrite=*/true);
         FaultyFileSystem fs;
@@ -321,7 +334,7 @@ TEST_F(DirectorySplit, UnderOverwriteTheEarlierManifestGoesBeforeAnyPieceIsTouch
             const std::string name = baseName(path);
             if (op == Op::RemoveFile) trace.push_back("remove " + name);
             if (op == Op::SyncFolder) trace.push_back("flush folder");
-            if ((op == Op::Create || op == Op::OpenWrite) && (trace.empty() || trace.back() != "create")) {
+            if ((op == Op::CreateNew || op == Op::OpenWrite) && (trace.empty() || trace.back() != "create")) {
                 trace.push_back("create");
                 setFilesAtFirstPiece = exists(manifest()) || exists(checksums());
             }
@@ -472,7 +485,7 @@ TEST_F(DirectorySplit, SpaceTakenByFilesItReplacesCountsAsFree) {
     writeFile(piece(3), patternBytes(10, 1));
     writeFile(piece(4), patternBytes(1000, 1));  // not a piece of the new plan: stays, frees nothing
     const std::string source = patternBytes(25, 8);
-    const SplitJob job = makeJob(source, 10);
+    const SplitJob job = makeJob(source, 10, /*overwrite=*/true);
     FaultyFileSystem fs;
     ScriptedPrompter prompter;
 
@@ -600,10 +613,10 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"DeleteUnderOverwrite",
                   [](auto& fs, auto&, auto&) { fs.failOn(Op::RemoveFile, EPERM, "data.bin.2"); },
                   [](const SplitJob& job) { return pieceOf(job, 2); }, EPERM, true},
-        FaultCase{"CreateOfPiece2", [](auto& fs, auto&, auto&) { fs.failOn(Op::Create, EACCES, "data.bin.2"); },
+        FaultCase{"CreateOfPiece2", [](auto& fs, auto&, auto&) { fs.failOn(Op::CreateNew, EACCES, "data.bin.2"); },
                   [](const SplitJob& job) { return pieceOf(job, 2); }, EACCES},
         FaultCase{"CreateOfLastPiece",
-                  [](auto& fs, auto&, auto&) { fs.failOn(Op::Create, EDQUOT, "data.bin.5"); },
+                  [](auto& fs, auto&, auto&) { fs.failOn(Op::CreateNew, EDQUOT, "data.bin.5"); },
                   [](const SplitJob& job) { return pieceOf(job, 5); }, EDQUOT},
         FaultCase{"CloseOfNewPiece2", [](auto& fs, auto&, auto&) { fs.failOn(Op::Close, EIO, "data.bin.2"); },
                   [](const SplitJob& job) { return pieceOf(job, 2); }, EIO},
@@ -711,12 +724,12 @@ INSTANTIATE_TEST_SUITE_P(
                       [](auto& fs, auto& job, auto& out) {
                           const std::string source = job.sourcepath;
                           const std::string link = out + "/data.bin.2";
-                          beforeFirst(fs, Op::Create, "data.bin.2", [source, link] {
+                          beforeFirst(fs, Op::CreateNew, "data.bin.2", [source, link] {
                               ASSERT_EQ(::symlink(source.c_str(), link.c_str()), 0);
                           });
                       },
                   .path = [](const SplitJob& job) { return pieceOf(job, 2); },
-                  .error = ELOOP,
+                  .error = EEXIST,
                   .says = "symbolic link",
                   .leftBehind = "data.bin.2"}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
@@ -770,8 +783,8 @@ class DirectorySplitCancel : public DirectorySplit, public ::testing::WithParamI
 
 TEST_P(DirectorySplitCancel, RemovesThePiecesAndWritesNoManifest) {
     writeFile(out_ + "/keep.txt", "keep");
-    writeFile(piece(2), "earlier");  // emptied by this run, so it goes too
-    const SplitJob job = makeJob(patternBytes(45, 3), 10);
+    writeFile(piece(2), "earlier");  // replaced by this run (the user agreed), so it goes too
+    const SplitJob job = makeJob(patternBytes(45, 3), 10, /*overwrite=*/true);
     ScriptedPrompter prompter;
     prompter.cancelAfterProgress = GetParam();
 
