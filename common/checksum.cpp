@@ -83,6 +83,10 @@ std::string listedHash(const std::vector<ChecksumEntry>& entries, const std::str
 }
 
 Errno readSmallFile(FileSystem& fs, const std::string& path, std::size_t limit, std::string& out) {
+    // A pipe or a device of that name would block the read or never end.
+    FileInfo info;
+    if (Errno e = fs.info(path, info)) return e;
+    if (!info.isRegular) return EINVAL;
     std::unique_ptr<File> file;
     if (Errno e = fs.openRead(path, file)) return e;
     std::int64_t size = 0;

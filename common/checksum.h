@@ -46,7 +46,8 @@ bool parseChecksums(const std::string& text, std::vector<ChecksumEntry>& out);
 // The hash listed for `name`, or "" when it is not listed.
 std::string listedHash(const std::vector<ChecksumEntry>& entries, const std::string& name);
 
-// Reads a small text file whole (a checksum file); EFBIG above `limit` bytes.
+// Reads a small text file whole (a checksum file); EFBIG above `limit` bytes,
+// EINVAL for anything but a regular file (a pipe would block the read).
 Errno readSmallFile(FileSystem& fs, const std::string& path, std::size_t limit, std::string& out);
 
 }  // namespace brindlecut

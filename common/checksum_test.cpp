@@ -1,6 +1,7 @@
 #include "common/checksum.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <memory>
@@ -61,6 +62,19 @@ TEST(Checksums, ParseWhatIsWrittenAndRefuseWhatIsNot) {
           "g5e9c1ad071b3e7fc779cfaa5e523818  x\n", "b5e9c1ad071b3e7fc779cfaa5e523818  \n",
           "b5e9c1ad071b3e7fc779cfaa5e523818  x\n\n"})
         EXPECT_FALSE(parseChecksums(bad, read)) << bad;
+}
+
+TEST(ReadSmallFile, ReadsAFileWholeAndRefusesAPipeWithoutWaiting) {
+    testing::TempDir tmp;
+    FileSystem& fs = systemFileSystem();
+    testing::writeFile(tmp / "sums", "abc\n");
+    ASSERT_EQ(::mkfifo((tmp / "pipe").c_str(), 0600), 0);
+    std::string text;
+    EXPECT_EQ(readSmallFile(fs, tmp / "sums", 100, text), 0);
+    EXPECT_EQ(text, "abc\n");
+    EXPECT_EQ(readSmallFile(fs, tmp / "sums", 3, text), EFBIG);
+    EXPECT_EQ(readSmallFile(fs, tmp / "pipe", 100, text), EINVAL);
+    EXPECT_EQ(readSmallFile(fs, tmp / "missing", 100, text), ENOENT);
 }
 
 // Chunks are sized to take about a tenth of a second, grow at most twofold

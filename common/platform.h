@@ -68,8 +68,8 @@ public:
     // Writes all `length` bytes or fails.
     virtual Errno writeAt(std::int64_t offset, const void* buffer, std::size_t length) = 0;
     virtual Errno size(std::int64_t& out) = 0;
-    // Puts the file's data on stable storage (fdatasync); errors of delayed
-    // writes show here at the latest.
+    // Puts the file's data and status on stable storage (fsync); errors of
+    // delayed writes show here at the latest.
     virtual Errno sync() = 0;
     // Asks the device to start writing bytes just written, without waiting
     // for it. Only a hint: an error of that write shows in sync().

@@ -103,8 +103,10 @@ public:
         return 0;
     }
 
+    // fsync, not fdatasync: a replacement file's permissions and owner, set
+    // just before, must reach the disk with its bytes.
     Errno sync() override {
-        while (::fdatasync(fd_) != 0) {
+        while (::fsync(fd_) != 0) {
             if (errno != EINTR) return errno;
         }
         return 0;
@@ -207,9 +209,12 @@ Errno copyRangeBuffered(File& from, std::int64_t fromOffset, File& to, std::int6
     return 0;
 }
 
-Errno removeTree(const std::string& path, bool force) {
+// Stays on the volume it started on: a volume mounted inside the folder is
+// not emptied with it (EXDEV).
+Errno removeTree(const std::string& path, bool force, dev_t volume) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) return errno;
+    if (st.st_dev != volume) return EXDEV;
     if (!S_ISDIR(st.st_mode)) {
         if (!force && readOnlyMode(st)) return EACCES;
         return ::unlink(path.c_str()) == 0 ? 0 : errno;
@@ -223,7 +228,7 @@ Errno removeTree(const std::string& path, bool force) {
     }
     ::closedir(dir);
     for (const auto& name : names) {
-        if (Errno e = removeTree(path + "/" + name, force)) return e;
+        if (Errno e = removeTree(path + "/" + name, force, volume)) return e;
     }
     return ::rmdir(path.c_str()) == 0 ? 0 : errno;
 }
@@ -369,7 +374,7 @@ public:
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0) return errno;
         if (!S_ISDIR(st.st_mode)) return ENOTDIR;
-        return removeTree(path, force);
+        return removeTree(path, force, st.st_dev);
     }
 
     Errno rename(const std::string& from, const std::string& to) override {

@@ -68,7 +68,8 @@ Errno readManifestOnDisk(FileSystem& fs, PinnedDriveA& drive, const std::string&
 
 // Whether piece `number` is on the pinned disk; an empty drive, like an
 // unreadable one or a disk changed since the prompt, simply does not hold it.
-// With a checksum file on the disk that lists the piece, `hash` is its hash.
+// With a checksum file on the disk, it must list the piece, and `hash` is the
+// hash it lists.
 bool pieceOnDisk(FileSystem& fs, PinnedDriveA& drive, const std::string& filename, int number,
                  std::string& path, std::int64_t& size, std::string& hash) {
     std::string root;
@@ -81,8 +82,10 @@ bool pieceOnDisk(FileSystem& fs, PinnedDriveA& drive, const std::string& filenam
     std::string checksums;
     std::size_t from = 0;
     hash.clear();
+    // A disk whose checksum file lists another piece is another disk of the
+    // set, even when an earlier split left a piece of this name on it.
     if (readChecksumFile(fs, pathInFolder(root, checksumName(filename)), checksums) == 0)
-        hash = listedHashIn(checksums, name, from);
+        return !(hash = listedHashIn(checksums, name, from)).empty();
     return true;
 }
 

@@ -671,6 +671,22 @@ TEST_F(DisketteTest, VerifiedDisksAndDisksWithoutChecksumFileJoinAlike) {
     }
 }
 
+// A stick reused for disk 2 still holds piece 3 of an earlier split of the
+// same file. Its checksum file lists only piece 2, so at the prompt for
+// disk #3 it is the wrong disk, not a source of piece 3.
+TEST_F(DisketteTest, AStalePieceOnAnotherDiskOfTheSetIsAWrongDisk) {
+    makeDisks(3);
+    addChecksums();
+    writeFile(disk(2) / "report.doc.3", std::string(700 - 123, 'x'));  // fits the size rule
+    prompter.onTell([this] { insert(2); });
+    prompter.onTell([] {});  // disk 2 stays in for piece 3
+    prompter.ok([this] { insert(3); });
+    const Outcome outcome = join(job(3));
+    ASSERT_TRUE(outcome.isDone()) << outcome.text();
+    EXPECT_EQ(prompter.shown, (std::vector<std::string>{kInsert2, kInsert3, kWrongDiskOk}));
+    EXPECT_EQ(readFile(dest / "report.doc"), data);
+}
+
 TEST_F(DisketteTest, DiskOneFoundWhenAnotherStickWasInDriveABeforeThePrompt) {
     makeDisks(2);
     writeFile(blank / "photos.zip.inf.vek", "photos.zip\r\n 4 \r\n");

@@ -63,6 +63,10 @@ Outcome joinFromFolder(FileSystem& fs, Prompter& prompter, const FolderJoinJob& 
     for (int i = 1; i <= count && !unread; ++i)
         if (listedHashIn(checksums, pieceName(job.filename, i), from).empty())
             return refusedChecksumFile(checksumPath, 0);
+    // A checksum file that lists a piece beyond the manifest's count tells of
+    // a manifest whose count was damaged: joined, the file would come out short.
+    if (!unread && !listedHashIn(checksums, pieceName(job.filename, count + 1), from).empty())
+        return refusedChecksumFile(checksumPath, 0);
 
     // The earlier file stays until the rename, so the whole size must fit beside it.
     std::int64_t available = 0;

@@ -682,7 +682,8 @@ namespace {
 const std::string kDamaged = "A piece is damaged: its checksum differs. Nothing was changed.";
 const std::string kWrongSize = "A piece of the split file has the wrong size.";
 const std::string kChecksumRefused =
-    "The checksum file cannot be read or lacks a piece. Remove it to join without verification.";
+    "The checksum file cannot be read or does not list the set's pieces. Remove it to join without "
+    "verification.";
 
 // The checksum file that the splitter writes beside the manifest, in the
 // order given (pieces numbered from 1).
@@ -843,6 +844,13 @@ TEST_F(VerifiedJoinTest, ChecksumFileThatCannotBeTrustedRefusesTheJoinNamingIt) 
         {"one piece missing",
          [](VerifiedJoinTest& t) {
              writeFile(t.source / "report.doc.xxh128", checksumText("report.doc", t.pieces, {1, 3}));
+         },
+         0},
+        // The manifest's count was damaged (4 to 3): the set would join short.
+        {"a piece beyond the manifest's count",
+         [](VerifiedJoinTest& t) {
+             writeFile(t.source / "report.doc.xxh128",
+                       checksumText("report.doc", t.pieces) + std::string(32, '0') + "  report.doc.4\n");
          },
          0},
         {"not a checksum file",

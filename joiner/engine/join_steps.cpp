@@ -99,8 +99,9 @@ Errno readChecksumFile(FileSystem& fs, const std::string& path, std::string& tex
 
 Outcome refusedChecksumFile(const std::string& path, Errno error) {
     return failure(
-        "The checksum file cannot be read or lacks a piece. Remove it to join without verification.", path,
-        error);
+        "The checksum file cannot be read or does not list the set's pieces. Remove it to join without "
+        "verification.",
+        path, error);
 }
 
 Errno appendPiece(FileSystem& fs, const std::string& piecePath, File& destination, std::int64_t& offset,

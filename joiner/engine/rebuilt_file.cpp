@@ -84,7 +84,12 @@ Errno RebuiltFile::commit() {
 void RebuiltFile::discard() {
     if (file_) file_->close();
     file_.reset();
-    if (pending_) fs_.removeFile(temporaryPath_, true);
+    // Only our own file goes: another join of the same file may have taken
+    // the name over meanwhile.
+    FileInfo now;
+    if (pending_ && fs_.linkInfo(temporaryPath_, now) == 0 && now.inode == created_.inode &&
+        now.device == created_.device)
+        fs_.removeFile(temporaryPath_, true);
     pending_ = false;
 }
 
