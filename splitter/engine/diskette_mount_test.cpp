@@ -261,6 +261,22 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
+    // A file of 1,200,000 bytes, split for disks into 700,000 + 500,000, on a
+    // stick at kDisk too full for a piece, so that the erase question comes.
+    SplitJob prepare(const std::string& source) {
+        writeFile(tmp_ / "a.bin", source);
+        SplitJob job;
+        job.sourcepath = tmp_ / "a.bin";
+        job.filename = "a.bin";
+        job.filesize = 1'200'000;
+        job.tofloppy = 1;
+        job.piecesize = 700'000;
+        job.piececount = 2;
+        EXPECT_TRUE(plugIn(kDisk));
+        writeFile(std::string(kDisk) + "/old.dat", patternBytes(1'400'000, 5));
+        return job;
+    }
+
     int sticks_ = 0;
     static constexpr const char* kDisk = "/media/disk";
     static constexpr const char* kPhotos = "/media/photos";
@@ -276,17 +292,9 @@ protected:
 // sweep, the extras and piece 1 all go to disk 1, and the stick keeps its
 // "photos.zip.inf.vek". Disk 2, mounted at its own prompt, takes piece 2.
 TEST_F(TwoSticks, AStickPluggedInWhileDiskOneIsPinnedIsNeverTouched) {
-    const std::string source = patternBytes(1'200'000, 11);  // 700,000 + 500,000 bytes
-    writeFile(tmp_ / "a.bin", source);
-    SplitJob job;
-    job.sourcepath = tmp_ / "a.bin";
-    job.filename = "a.bin";
-    job.filesize = 1'200'000;
-    job.tofloppy = 1;
-    job.piecesize = 700'000;
-    job.piececount = 2;
-    ASSERT_TRUE(plugIn(kDisk));
-    writeFile(std::string(kDisk) + "/old.dat", patternBytes(1'400'000, 5));
+    const std::string source = patternBytes(1'200'000, 11);
+    const SplitJob job = prepare(source);
+    if (HasFailure()) return;
     std::int64_t available = 0;
     ASSERT_EQ(systemFileSystem().availableSpace(kDisk, available), 0);
     ASSERT_LT(available, 700'000) << "too little room for a piece: the erase question comes";
@@ -329,16 +337,8 @@ TEST_F(TwoSticks, AStickPluggedInWhileDiskOneIsPinnedIsNeverTouched) {
 // whole of disk 1.
 TEST_F(TwoSticks, ADiskReplacedWhileAQuestionIsUpIsAskedForAgain) {
     const std::string source = patternBytes(1'200'000, 12);
-    writeFile(tmp_ / "a.bin", source);
-    SplitJob job;
-    job.sourcepath = tmp_ / "a.bin";
-    job.filename = "a.bin";
-    job.filesize = 1'200'000;
-    job.tofloppy = 1;
-    job.piecesize = 700'000;
-    job.piececount = 2;
-    ASSERT_TRUE(plugIn(kDisk));
-    writeFile(std::string(kDisk) + "/old.dat", patternBytes(1'400'000, 5));
+    const SplitJob job = prepare(source);
+    if (HasFailure()) return;
 
     prompter_.ok()
         .answer(true,
