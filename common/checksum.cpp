@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 
 namespace brindlecut {
@@ -16,7 +17,8 @@ constexpr std::size_t kHexDigits = 32;
 
 XXH3_state_t* stateOf(void* state) { return static_cast<XXH3_state_t*>(state); }
 
-bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+// A checksum file lists at most 32767 lines of a hash, two blanks and a name.
+constexpr std::size_t kChecksumFileLimit = 16 * 1024 * 1024;
 
 }  // namespace
 
@@ -57,28 +59,22 @@ Errno hashRange(File& file, std::int64_t offset, std::int64_t length, PieceHash&
 
 std::string checksumLine(const ChecksumEntry& entry) { return entry.hex + "  " + entry.name + "\n"; }
 
-bool parseChecksums(const std::string& text, std::vector<ChecksumEntry>& out) {
-    out.clear();
-    std::size_t at = 0;
-    while (at < text.size()) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(at, end - at);
-        at = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.size() < kHexDigits + 3 || line.compare(kHexDigits, 2, "  ") != 0) return false;
-        ChecksumEntry entry{line.substr(0, kHexDigits), line.substr(kHexDigits + 2)};
-        if (!std::all_of(entry.hex.begin(), entry.hex.end(), isHexDigit)) return false;
-        std::transform(entry.hex.begin(), entry.hex.end(), entry.hex.begin(),
-                       [](char c) { return c >= 'A' && c <= 'F' ? static_cast<char>(c - 'A' + 'a') : c; });
-        out.push_back(std::move(entry));
+std::string listedHashIn(const std::string& text, const std::string& name, std::size_t& from) {
+    // A line is 32 hex digits, two blanks, the name and a line feed.
+    const std::size_t lineSize = kHexDigits + 2 + name.size() + 1;
+    for (int pass = 0; pass < 2; ++pass, from = 0) {
+        for (std::size_t at = from; at < text.size();) {
+            std::size_t end = text.find('\n', at);
+            if (end == std::string::npos) end = text.size();
+            const char* line = text.data() + at;
+            if (end + 1 - at == lineSize && line[kHexDigits] == ' ' && line[kHexDigits + 1] == ' ' &&
+                std::memcmp(line + kHexDigits + 2, name.data(), name.size()) == 0) {
+                from = end + 1;
+                return text.substr(at, kHexDigits);
+            }
+            at = end + 1;
+        }
     }
-    return !out.empty();
-}
-
-std::string listedHash(const std::vector<ChecksumEntry>& entries, const std::string& name) {
-    for (const ChecksumEntry& entry : entries)
-        if (entry.name == name) return entry.hex;
     return {};
 }
 
@@ -97,6 +93,10 @@ Errno readSmallFile(FileSystem& fs, const std::string& path, std::size_t limit, 
     if (Errno e = file->readAt(0, out.data(), out.size(), got)) return e;
     out.resize(got);
     return 0;
+}
+
+Errno readChecksumFile(FileSystem& fs, const std::string& path, std::string& text) {
+    return readSmallFile(fs, path, kChecksumFileLimit, text);
 }
 
 }  // namespace brindlecut

@@ -39,15 +39,18 @@ struct ChecksumEntry {
 
 // One line of a checksum file: the hash, two blanks, the name, a line feed.
 std::string checksumLine(const ChecksumEntry& entry);
-// Reads the text of a checksum file; false when any line is not of the form
-// checksumLine() writes (upper-case hex digits are taken too, as xxhsum does).
-bool parseChecksums(const std::string& text, std::vector<ChecksumEntry>& out);
-
-// The hash listed for `name`, or "" when it is not listed.
-std::string listedHash(const std::vector<ChecksumEntry>& entries, const std::string& name);
+// The hash that the text of a checksum file lists for the piece `name`, as
+// written there (xxhsum writes lower-case digits, as PieceHash::hex() gives
+// them); "" when it lists none. Lines of another form are passed over. The
+// search starts at `from` and, when nothing is found there, once more at the
+// start; `from` is then moved past the line found, so that a file that lists
+// the pieces in order is read once for the whole set.
+std::string listedHashIn(const std::string& text, const std::string& name, std::size_t& from);
 
 // Reads a small text file whole (a checksum file); EFBIG above `limit` bytes,
 // EINVAL for anything but a regular file (a pipe would block the read).
 Errno readSmallFile(FileSystem& fs, const std::string& path, std::size_t limit, std::string& out);
+// Reads the checksum file at `path` into `text`; ENOENT when there is none.
+Errno readChecksumFile(FileSystem& fs, const std::string& path, std::string& text);
 
 }  // namespace brindlecut

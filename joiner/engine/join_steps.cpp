@@ -1,19 +1,12 @@
 #include "joiner/engine/join_steps.h"
 
-#include <cstring>
 #include <memory>
 
 #include "common/contract.h"
 
 namespace brindlecut {
 
-namespace {
-
-// A checksum file lists at most 32767 lines of a hash, two blanks and a name.
-constexpr std::size_t kChecksumFileLimit = 16 * 1024 * 1024;
-constexpr std::size_t kHexDigits = 32;
-
-}  // namespace
+namespace {}  // namespace
 
 Outcome failure(const char* message, const std::string& path, Errno error) {
     Outcome outcome;
@@ -72,29 +65,6 @@ const char* pieceSizeFault(int number, int count, std::int64_t size, std::int64_
     if (number < count ? size != fullSize : size > fullSize)
         return "A piece of the split file has the wrong size.";
     return nullptr;
-}
-
-std::string listedHashIn(const std::string& text, const std::string& name, std::size_t& from) {
-    // A line is 32 hex digits, two blanks, the name and a line feed.
-    const std::size_t lineSize = kHexDigits + 2 + name.size() + 1;
-    for (int pass = 0; pass < 2; ++pass, from = 0) {
-        for (std::size_t at = from; at < text.size();) {
-            std::size_t end = text.find('\n', at);
-            if (end == std::string::npos) end = text.size();
-            const char* line = text.data() + at;
-            if (end + 1 - at == lineSize && line[kHexDigits] == ' ' && line[kHexDigits + 1] == ' ' &&
-                std::memcmp(line + kHexDigits + 2, name.data(), name.size()) == 0) {
-                from = end + 1;
-                return text.substr(at, kHexDigits);
-            }
-            at = end + 1;
-        }
-    }
-    return {};
-}
-
-Errno readChecksumFile(FileSystem& fs, const std::string& path, std::string& text) {
-    return readSmallFile(fs, path, kChecksumFileLimit, text);
 }
 
 Outcome refusedChecksumFile(const std::string& path, Errno error) {

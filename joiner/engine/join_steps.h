@@ -56,15 +56,6 @@ Outcome startRebuilt(RebuiltFile& rebuilt, const std::string& destination);
 // breaks it. The refusal's text, or nullptr when piece `number` keeps it.
 const char* pieceSizeFault(int number, int count, std::int64_t size, std::int64_t fullSize);
 
-// The hash that the text of a checksum file lists for the piece `name`, as
-// written there (xxhsum writes lower-case digits, as PieceHash::hex() gives
-// them); "" when it lists none. The search starts at `from` and, when
-// nothing is found there, once more at the start; `from` is then moved past
-// the line found, so that a file that lists the pieces in order is read once
-// for the whole set.
-std::string listedHashIn(const std::string& text, const std::string& name, std::size_t& from);
-// Reads the checksum file at `path` into `text`; ENOENT when there is none.
-Errno readChecksumFile(FileSystem& fs, const std::string& path, std::string& text);
 // The refusal of a checksum file that cannot be read (`error`) or does not
 // list every piece (0).
 Outcome refusedChecksumFile(const std::string& path, Errno error);
